@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+// The INI store beside the executable. Every read goes to the file and every
+// write replaces the file at once, through a temporary file in the same
+// folder renamed over the old one. Failures are silent: a read gives the
+// empty default, a write leaves the old contents.
+class CProfile {
+public:
+    using RenameFunction = int (*)(const char* from, const char* to);
+
+    // The INI file of the running executable.
+    CProfile();
+    explicit CProfile(std::string iniPath, RenameFunction rename = std::rename);
+    virtual ~CProfile() = default;
+
+    const std::string& Path() const { return path; }
+
+    // Returns 1 when the file was replaced, 0 when nothing could be written.
+    int WriteString(const char* section, const char* key, const char* text);
+    // Copies at most size - 1 characters of the value (default "") into
+    // buffer; returns the number copied.
+    int ReadString(const char* section, const char* key, char* buffer, int size);
+
+    void WriteInt(const char* section, const char* key, int value);
+    int ReadInt(const char* section, const char* key);
+    void WriteFloat(const char* section, const char* key, float value);
+    double ReadFloat(const char* section, const char* key);
+
+private:
+    std::string path;
+    RenameFunction renameFile;
+};
+
+// The INI path for an executable path: blanks trimmed, extension "ini".
+std::string IniPathForExecutable(const std::string& executablePath);

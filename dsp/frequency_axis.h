@@ -1,0 +1,28 @@
+#pragma once
+
+// Moves data between the grids of the analyser: the 4096-bin linear spectrum
+// (bin k at k * 24000 / 4096 Hz), logarithmic display axes and the 173-bin
+// constant-Q frame.
+
+constexpr int LinearBins = 4096;
+constexpr int ConstantQBins = 173;
+// Fractional linear-bin position per Hz: 4096 / 24000.
+constexpr double BinsPerHz = 0.17066666666666666;
+
+// (1 - t) * a + t * b, unclamped.
+double Interpolate(double a, double b, double t);
+
+// Frequency of a MIDI note from the fixed table of the octave 60..71.
+double noteFrequency(int note);
+
+// log2 as ln(x) / ln(2), the form every axis uses.
+double Log2(double x);
+
+// A 4096-bin linear spectrum onto `count` log-spaced points from fmin to fmax.
+void LogResample(const float* src, float* dst, int count, float fmin, float fmax);
+
+// The same, with the point frequencies kept in a table between calls.
+void LogResampleTable(const float* src, float* dst, int count, float fmin, float fmax);
+
+// A 173-bin constant-Q frame onto `count` display rows from fmin to fmax.
+void CQToRows(const float* cq, float* rows, int count, float fmin, float fmax);

@@ -1,0 +1,3 @@
+#include "settings/shared_settings.h"
+
+Settings SharedSettings;

@@ -1,0 +1,204 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "app/profile.h"
+
+namespace {
+
+std::string ReadAll(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void WriteAll(const std::string& path, const std::string& text)
+{
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+class Profile : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = ::testing::TempDir() + "tavi_profile_" + std::to_string(getpid());
+        mkdir(folder.c_str(), 0755);
+        path = folder + "/tavimeter.ini";
+        std::remove(path.c_str());
+    }
+    void TearDown() override
+    {
+        std::remove(path.c_str());
+        rmdir(folder.c_str());
+    }
+
+    std::string Read(CProfile& profile, const char* section, const char* key)
+    {
+        char buffer[128];
+        profile.ReadString(section, key, buffer, sizeof buffer);
+        return buffer;
+    }
+
+    std::string folder;
+    std::string path;
+};
+
+TEST_F(Profile, MissingFileSectionOrKeyReadsEmptyAndZero)
+{
+    CProfile profile(path);
+    EXPECT_EQ(Read(profile, "Window", "Left"), "");
+    EXPECT_EQ(profile.ReadInt("Window", "Left"), 0);
+    EXPECT_EQ(profile.ReadFloat("SettingWindow", "MaxFreq"), 0.0);
+
+    WriteAll(path, "[Window]\nLeft=5\n");
+    EXPECT_EQ(profile.ReadInt("Window", "Top"), 0);
+    EXPECT_EQ(profile.ReadInt("Other", "Left"), 0);
+    EXPECT_EQ(profile.ReadInt("Window", "Left"), 5);
+}
+
+TEST_F(Profile, WritesCreateTheFileAndUseTheStatedFormats)
+{
+    CProfile profile(path);
+    profile.WriteInt("Window", "Left", 120);
+    profile.WriteInt("Window", "Top", -8);
+    profile.WriteFloat("SettingWindow", "MaxFreq", 22050.0f);
+    profile.WriteFloat("SettingWindow", "AMinFreq", 0.0f);
+    profile.WriteFloat("SettingWindow", "CQAdjustmentValue", 1.006f);
+    EXPECT_EQ(ReadAll(path),
+              "[Window]\nLeft=120\nTop=-8\n\n[SettingWindow]\nMaxFreq=22050.00\nAMinFreq=0.00\n"
+              "CQAdjustmentValue=1.01\n");
+    EXPECT_EQ(profile.ReadInt("Window", "Top"), -8);
+    EXPECT_FLOAT_EQ(float(profile.ReadFloat("SettingWindow", "CQAdjustmentValue")), 1.01f);
+}
+
+TEST_F(Profile, ReadsFollowAtoiAndAtof)
+{
+    WriteAll(path, "[S]\nA=12abc\nB=abc\nC=  -7 \nD=999.99\nE=\nF=3.5e1x\n");
+    CProfile profile(path);
+    EXPECT_EQ(profile.ReadInt("S", "A"), 12);
+    EXPECT_EQ(profile.ReadInt("S", "B"), 0);
+    EXPECT_EQ(profile.ReadInt("S", "C"), -7);
+    EXPECT_DOUBLE_EQ(profile.ReadFloat("S", "D"), 999.99);
+    EXPECT_EQ(profile.ReadInt("S", "E"), 0);
+    EXPECT_DOUBLE_EQ(profile.ReadFloat("S", "F"), 35.0);
+}
+
+TEST_F(Profile, NamesAreComparedWithoutRegardToCase)
+{
+    WriteAll(path, "[settingwindow]\nwindowtype=4\n");
+    CProfile profile(path);
+    EXPECT_EQ(profile.ReadInt("SettingWindow", "WindowType"), 4);
+    profile.WriteInt("SETTINGWINDOW", "WINDOWTYPE", 7);
+    EXPECT_EQ(ReadAll(path), "[settingwindow]\nWINDOWTYPE=7\n");
+}
+
+TEST_F(Profile, ForeignLinesAndOtherSectionsArePreserved)
+{
+    const std::string before = "; a comment\n[Window]\nLeft=1\nmystery line\nTop=2\n\n[Ctrl]\nSlider1=3\n";
+    WriteAll(path, before);
+    CProfile profile(path);
+    profile.WriteInt("Window", "Top", 20);
+    profile.WriteInt("Window", "Right", 30);
+    profile.WriteInt("Ctrl", "Slider2", 4);
+    profile.WriteInt("KBWindow", "Left", 5);
+    EXPECT_EQ(ReadAll(path), "; a comment\n[Window]\nLeft=1\nmystery line\nTop=20\nRight=30\n\n[Ctrl]\n"
+                             "Slider1=3\nSlider2=4\n\n[KBWindow]\nLeft=5\n");
+}
+
+TEST_F(Profile, ReadsAreLimitedToTheBuffer)
+{
+    const std::string longValue(300, 'x');
+    WriteAll(path, "[S]\nK=" + longValue + "\n");
+    CProfile profile(path);
+    char buffer[128];
+    EXPECT_EQ(profile.ReadString("S", "K", buffer, sizeof buffer), 127);
+    EXPECT_EQ(std::string(buffer), longValue.substr(0, 127));
+    char small[4];
+    EXPECT_EQ(profile.ReadString("S", "K", small, sizeof small), 3);
+    EXPECT_EQ(std::string(small), "xxx");
+}
+
+TEST_F(Profile, HostileFilesGiveTheValueOrTheDefault)
+{
+    CProfile profile(path);
+    // A line longer than any buffer, a binary blob and megabytes of text.
+    std::string text = "[S]\nJunk=" + std::string(3 * 1024 * 1024, 'j') + "\n";
+    text += std::string("\0\x01\xff[\x02]=\n", 8);
+    for (int i = 0; i < 200000; ++i)
+        text += "Filler" + std::to_string(i) + "=1\n";
+    text += "K=42\n";
+    WriteAll(path, text);
+    EXPECT_EQ(profile.ReadInt("S", "K"), 42);
+    EXPECT_EQ(Read(profile, "S", "Junk"), std::string(127, 'j'));
+    EXPECT_EQ(profile.ReadInt("S", "Missing"), 0);
+
+    profile.WriteInt("S", "K", 43);
+    EXPECT_EQ(profile.ReadInt("S", "K"), 43);
+    EXPECT_EQ(ReadAll(path).size(), text.size()) << "every other byte is kept";
+
+    WriteAll(path, std::string("\x7f" "ELF\0\0\0\x02\x01", 9));
+    EXPECT_EQ(profile.ReadInt("S", "K"), 0);
+
+    // A folder where the file should be reads as missing.
+    CProfile onFolder(folder);
+    EXPECT_EQ(onFolder.ReadInt("S", "K"), 0);
+}
+
+TEST_F(Profile, WriteThatCannotSucceedChangesNothing)
+{
+    CProfile noFolder(folder + "/missing/tavimeter.ini");
+    noFolder.WriteInt("Window", "Left", 1);
+    EXPECT_EQ(noFolder.WriteString("Window", "Left", "1"), 0);
+    EXPECT_EQ(noFolder.ReadInt("Window", "Left"), 0);
+
+    const std::string file = folder + "/plain-file";
+    WriteAll(file, "not a folder");
+    CProfile folderIsFile(file + "/tavimeter.ini");
+    EXPECT_EQ(folderIsFile.WriteString("Window", "Left", "1"), 0);
+    EXPECT_EQ(ReadAll(file), "not a folder");
+    std::remove(file.c_str());
+}
+
+int FailingRename(const char*, const char*)
+{
+    return -1;
+}
+
+TEST_F(Profile, OldFileIsIntactWhenTheReplacementCannotBeRenamed)
+{
+    const std::string before = "[Window]\nLeft=1\n";
+    WriteAll(path, before);
+    CProfile profile(path, FailingRename);
+    EXPECT_EQ(profile.WriteString("Window", "Left", "99"), 0);
+    EXPECT_EQ(ReadAll(path), before);
+    // No temporary file is left behind.
+    std::string listing;
+    if (FILE* ls = popen(("ls -A '" + folder + "'").c_str(), "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, ls))
+            listing += line;
+        pclose(ls);
+    }
+    EXPECT_EQ(listing, "tavimeter.ini\n");
+}
+
+TEST_F(Profile, ReplacementKeepsTheFileMode)
+{
+    WriteAll(path, "[S]\nK=1\n");
+    chmod(path.c_str(), 0640);
+    CProfile profile(path);
+    ASSERT_EQ(profile.WriteString("S", "K", "2"), 1);
+    struct stat info;
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+} // namespace
