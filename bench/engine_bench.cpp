@@ -1,0 +1,114 @@
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <vector>
+
+#include "capture/wave_capture.h"
+#include "dsp/constant_q.h"
+#include "settings/shared_settings.h"
+#include "tests/capture/scripted_wave_input.h"
+
+namespace {
+
+std::vector<int16_t> StereoBuffer(int index)
+{
+    std::vector<int16_t> frames(2 * CWaveCapture::FramesPerBuffer);
+    for (int i = 0; i < CWaveCapture::FramesPerBuffer; ++i) {
+        const double n = index * 2048.0 + i;
+        frames[2 * i] = int16_t(9000 * std::sin(0.131 * n) + 3000 * std::sin(0.0173 * n));
+        frames[2 * i + 1] = int16_t(7000 * std::sin(0.071 * n));
+    }
+    return frames;
+}
+
+// ProcessBlock on a scripted source: the buffer is handed over outside the
+// timed region, so the figure is the analysis of one block.
+void RunProcessBlock(benchmark::State& state, int mode, bool wrap, bool tempo)
+{
+    SharedSettings = Settings();
+    SharedSettings.Stereo = 1;
+    SharedSettings.WindowSize = 8192;
+    SharedSettings.WindowType = 1;
+    SharedSettings.WrapUnderCQ = wrap;
+    SharedSettings.TempoDetector = tempo;
+    ScriptedDriver driver;
+    RecordingTarget target;
+    CWaveCapture engine(&driver);
+    engine.SetNotifyWindow(&target);
+    engine.SetDisplayModeSource(&mode);
+    engine.Start();
+    const std::vector<int16_t> buffers[2] = {StereoBuffer(0), StereoBuffer(1)};
+    int index = 0;
+    for (int warm = 0; warm < 20; ++warm, ++index) {
+        driver.last->Push(buffers[index % 2]);
+        engine.ProcessBlock();
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        driver.last->Push(buffers[index++ % 2]);
+        state.ResumeTiming();
+        engine.ProcessBlock();
+    }
+    benchmark::DoNotOptimize(engine.GetSpectrum(0));
+    SharedSettings = Settings();
+}
+
+void BM_ProcessBlock_Mode0_Stereo8192Hann(benchmark::State& state)
+{
+    RunProcessBlock(state, 0, false, false);
+}
+BENCHMARK(BM_ProcessBlock_Mode0_Stereo8192Hann)->Unit(benchmark::kMillisecond);
+
+void BM_ProcessBlock_Mode1_WrapTempo_Stereo8192(benchmark::State& state)
+{
+    RunProcessBlock(state, 1, true, true);
+}
+BENCHMARK(BM_ProcessBlock_Mode1_WrapTempo_Stereo8192)->Unit(benchmark::kMillisecond);
+
+void BM_ProcessBlock_Mode1(benchmark::State& state)
+{
+    RunProcessBlock(state, 1, false, false);
+}
+BENCHMARK(BM_ProcessBlock_Mode1)->Unit(benchmark::kMillisecond);
+
+void BM_ConstantQBuildKernel(benchmark::State& state)
+{
+    CConstantQ cq;
+    cq.Setup(16384, 48000, 24, 110);
+    float adjustment = 0.0f;
+    for (auto _ : state) {
+        cq.BuildKernel(48000, adjustment);
+        adjustment = adjustment == 0.0f ? 0.5f : 0.0f;
+    }
+}
+BENCHMARK(BM_ConstantQBuildKernel)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ConstantQTransform(benchmark::State& state)
+{
+    CConstantQ cq;
+    cq.Setup(16384, 48000, 24, 110);
+    std::vector<float> x(16384), out(173);
+    for (int i = 0; i < 16384; ++i)
+        x[i] = float(0.3 * std::sin(0.05 * i));
+    for (auto _ : state) {
+        cq.Transform(x.data(), out.data());
+        benchmark::DoNotOptimize(out.data());
+    }
+}
+BENCHMARK(BM_ConstantQTransform)->Unit(benchmark::kMillisecond);
+
+void BM_TempoEstimate(benchmark::State& state)
+{
+    CTempoDetector detector;
+    std::vector<float> frame(173);
+    for (int f = 0; f < 240; ++f) {
+        for (int b = 0; b < 173; ++b)
+            frame[b] = (f % 12 == 0) ? 1.0f : 0.1f;
+        detector.PushFrame(frame.data());
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(detector.Estimate());
+}
+BENCHMARK(BM_TempoEstimate)->Unit(benchmark::kMicrosecond);
+
+} // namespace

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <vector>
+
+struct TempoEstimate {
+    double bpm;       // whole beats per minute
+    double lag;       // 5625 / bpm: the four-beat span in frames
+    double strength;  // harmonic sum at the chosen lag, 0 when nothing correlates
+};
+
+// Tempo from the rise in total energy of the last 235 constant-Q frames: the
+// onset curve is autocorrelated, lags whose fractions also correlate are
+// favoured, and the best four-beat span is refined in steps of 0.05 frame.
+class CTempoDetector {
+public:
+    static constexpr int Rows = 235;
+    static constexpr int Bins = 173;
+
+    CTempoDetector();
+    virtual ~CTempoDetector() = default;
+
+    void PushFrame(const float* frame);
+    TempoEstimate Estimate() const;
+
+    // First onset index taken into the sums.
+    int Start() const { return start; }
+    const float* Onsets() const { return onset.data(); }
+
+private:
+    static constexpr int Lags = 640;
+
+    void Autocorrelate(float* R) const;
+    static void ReinforceSubLags(float* R);
+    static int CoarseSearch(const float* R);
+    static double FineSearch(const float* R, int M, double& best);
+
+    std::vector<float> frames;
+    std::vector<float> onset;
+    int n = Rows;
+    int start = Rows - 1;
+};

@@ -1,0 +1,229 @@
+#include "capture/wave_capture.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "dsp/frequency_axis.h"
+#include "settings/shared_settings.h"
+
+const int CWaveCapture::NoDisplayMode = 0;
+
+namespace {
+
+constexpr int ConstantQDisplayMode = 1;
+constexpr float SampleScale = 1.0f / 32768.0f;  // 2^-15, exact
+constexpr int ConstantQLowNote = 24;
+constexpr int ConstantQHighNote = 110;
+
+} // namespace
+
+CWaveCapture::CWaveCapture(WaveInputDriver* driver) : driver(driver)
+{
+    for (int ch = 0; ch < 2; ++ch) {
+        history[ch].assign(HistoryLength, 0);
+        spectrum[ch].assign(SpectrumBlockLength, 0.0f);
+    }
+    cqSpectrum.assign(2 * ConstantQBins, 0.0f);
+    constantQ = std::make_unique<CConstantQ>();
+    constantQ->Setup(ConstantQSize, 48000, ConstantQLowNote, ConstantQHighNote);
+    tempoDetector = std::make_unique<CTempoDetector>();
+    work.assign(SpectrumBlockLength, 0.0f);
+}
+
+CWaveCapture::~CWaveCapture()
+{
+    Close();
+}
+
+void CWaveCapture::Fail(int code)
+{
+    const std::string text = device ? device->ErrorText(code) : driver ? driver->ErrorText(code) : WaveErrorText(code);
+    throw CaptureError(text);
+}
+
+int CWaveCapture::Start()
+{
+    if (!notifyWindow)
+        return 0;
+    if (device)
+        Close();
+    if (!driver)
+        throw CaptureError("No sound input is available.");
+
+    WaveFormat format;
+    const int opened = driver->Open(device, format, notifyWindow);
+    if (opened != WaveOk || !device) {
+        device.reset();
+        throw CaptureError(driver->ErrorText(opened != WaveOk ? opened : WaveErrorDevice));
+    }
+    try {
+        for (auto& buffer : buffers) {
+            buffer = std::make_unique<CaptureBuffer>();
+            buffer->data.reset(new char[BufferBytes]);
+            buffer->header.data = buffer->data.get();
+            buffer->header.bufferLength = BufferBytes;
+            if (const int r = device->Prepare(&buffer->header))
+                Fail(r);
+            if (const int r = device->AddBuffer(&buffer->header))
+                Fail(r);
+        }
+        currentBuffer = 0;
+        if (const int r = device->Start())
+            Fail(r);
+    } catch (...) {
+        ReleaseDevice();
+        throw;
+    }
+    return 0;
+}
+
+// Stops the device and frees what Start took, whatever state it reached.
+void CWaveCapture::ReleaseDevice()
+{
+    if (!device)
+        return;
+    device->Reset();
+    for (auto& buffer : buffers) {
+        if (buffer)
+            device->Unprepare(&buffer->header);
+        buffer.reset();
+    }
+    device->Close();
+    device.reset();
+}
+
+int CWaveCapture::Close()
+{
+    if (!device)
+        return 0;
+    device->Reset();
+    for (auto& buffer : buffers) {
+        device->Unprepare(&buffer->header);
+        buffer.reset();
+    }
+    const int result = device->Close();
+    device.reset();
+    return result;
+}
+
+int CWaveCapture::UpdateHistory()
+{
+    if (!device)
+        return -1;
+    const int F = framesPerBuffer;
+    const bool stereo = SharedSettings.Stereo != 0;
+    int16_t* h0 = history[0].data();
+    int16_t* h1 = history[1].data();
+    std::memmove(h0, h0 + F, sizeof(int16_t) * (HistoryLength - F));
+    if (stereo)
+        std::memmove(h1, h1 + F, sizeof(int16_t) * (HistoryLength - F));
+
+    int16_t frames[2 * FramesPerBuffer];
+    std::memcpy(frames, buffers[currentBuffer]->header.data, sizeof frames);
+    int16_t* newest0 = h0 + (HistoryLength - F);
+    int16_t* newest1 = h1 + (HistoryLength - F);
+    for (int i = 0; i < F; ++i) {
+        const int16_t left = frames[2 * i];
+        const int16_t right = frames[2 * i + 1];
+        if (stereo) {
+            newest0[i] = left;
+            newest1[i] = right;
+        } else {
+            newest0[i] = static_cast<int16_t>(right / 2 + left / 2);
+        }
+    }
+    return 0;
+}
+
+int CWaveCapture::ProcessBlock()
+{
+    // A notification left over from a closed device, or one that does not
+    // belong to the buffer due next, has nothing to analyse.
+    if (!device || buffers[currentBuffer]->header.state.load(std::memory_order_acquire) != WaveHeader::Done)
+        return 0;
+    UpdateHistory();
+    const int mode = *displayMode;
+    if (mode != ConstantQDisplayMode || SharedSettings.WrapUnderCQ)
+        LinearPass();
+    if (mode == ConstantQDisplayMode || SharedSettings.TempoDetector)
+        ConstantQPass();
+    if (const int r = device->AddBuffer(&buffers[currentBuffer]->header))
+        Fail(r);
+    currentBuffer = (currentBuffer + 1) % 2;
+    return 0;
+}
+
+void CWaveCapture::LinearPass()
+{
+    int N = SharedSettings.WindowSize;
+    if (N < 512 || N > 8192) {
+        N = 4096;
+        SharedSettings.WindowSize = 4096;
+    }
+    if (!linearFft || linearFft->Size() != N)
+        linearFft = std::make_unique<CFFT>(N);
+
+    const int F = framesPerBuffer;
+    for (int ch = 0; ch < 1 + (SharedSettings.Stereo != 0 ? 1 : 0); ++ch) {
+        const int16_t* h = history[ch].data();
+        float* S = spectrum[ch].data();
+        AnalysePosition(h + (HistoryLength - F / 2 - N), N, S);
+        AnalysePosition(h + (HistoryLength - N), N, S + SecondSpectrum);
+    }
+}
+
+// One windowed transform: raw magnitudes into the work area after the
+// spectrum, then mapped onto the grid.
+void CWaveCapture::AnalysePosition(const int16_t* samples, int N, float* spectrumOut)
+{
+    for (int t = 0; t < N; ++t)
+        work[t] = samples[t] * SampleScale;
+    windowTable.Apply(work.data(), N, static_cast<unsigned>(SharedSettings.WindowType));
+    linearFft->Magnitude(work.data(), spectrumOut + GridBins, N);
+    MapToGrid(spectrumOut, N);
+}
+
+// Spreads N/2 raw magnitudes over the 4096 grid bins of 5.859375 Hz, with
+// the gain sqrt(8192 / N) that evens out the transform sizes.
+void CWaveCapture::MapToGrid(float* S, int N)
+{
+    float* raw = S + GridBins;
+    if (N == 8192) {
+        std::memcpy(S, raw, sizeof(float) * GridBins);
+        return;
+    }
+    // The top grid bins interpolate towards the element after the last
+    // magnitude: zero, so that the result depends only on this block.
+    raw[N / 2] = 0.0f;
+    const float g = static_cast<float>(std::sqrt(8192.0 / N));
+    for (int k = 0; k < GridBins; ++k) {
+        const double p = static_cast<double>(k * N) * (1.0 / 8192.0);
+        const int i = static_cast<int>(p);
+        S[k] = static_cast<float>(g * Interpolate(raw[i], raw[i + 1], p - i));
+    }
+}
+
+void CWaveCapture::ConstantQPass()
+{
+    // The transform reads the first N of the 32768 samples it is handed.
+    const int F = framesPerBuffer;
+    const int used = constantQ->Size();
+    const int16_t* h0 = history[0].data();
+    const int starts[2] = {F, F + F / 2};
+    for (int f = 0; f < 2; ++f) {
+        constantQInput[f].resize(static_cast<size_t>(used));
+        for (int t = 0; t < used; ++t)
+            constantQInput[f][t] = h0[starts[f] + t] * SampleScale;
+    }
+    constantQ->TransformPair(constantQInput[0].data(), cqSpectrum.data(), constantQInput[1].data(),
+                             cqSpectrum.data() + ConstantQBins);
+    if (SharedSettings.TempoDetector) {
+        tempoDetector->PushFrame(cqSpectrum.data());
+        tempoBpm = tempoDetector->Estimate().bpm;
+    }
+}
+
+void CWaveCapture::ReconfigureConstantQ()
+{
+    constantQ->BuildKernel(48000, SharedSettings.CQAdjustmentValue);
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "capture/tempo_detector.h"
+#include "capture/wave_input.h"
+#include "dsp/constant_q.h"
+#include "dsp/fft.h"
+#include "dsp/window_functions.h"
+
+// A failure of the sound input device, with the device's own message.
+class CaptureError : public std::runtime_error {
+public:
+    explicit CaptureError(const std::string& message) : std::runtime_error(message) {}
+    int Code() const { return -1; }
+};
+
+// The analysis engine: captures two buffers of 2048 stereo frames in
+// rotation and turns each filled buffer into sample history, two windowed
+// spectra per channel on the 4096-bin grid, and two constant-Q frames.
+class CWaveCapture {
+public:
+    static constexpr int FramesPerBuffer = 2048;
+    static constexpr int HistoryBuffers = 18;
+    static constexpr int HistoryLength = HistoryBuffers * FramesPerBuffer;
+    static constexpr int SpectrumBlockLength = 16384;
+    static constexpr int SecondSpectrum = 8192;
+    static constexpr int GridBins = 4096;
+    static constexpr int ConstantQSize = 8 * FramesPerBuffer;
+    static constexpr int BufferBytes = 2 * FramesPerBuffer * 2;
+
+    // `driver` opens the sound input; it must outlive the engine.
+    explicit CWaveCapture(WaveInputDriver* driver = nullptr);
+    virtual ~CWaveCapture();
+
+    CWaveCapture(const CWaveCapture&) = delete;
+    CWaveCapture& operator=(const CWaveCapture&) = delete;
+
+    void SetDriver(WaveInputDriver* driver) { this->driver = driver; }
+    void SetNotifyWindow(WaveNotifyTarget* window) { notifyWindow = window; }
+    // Where the engine reads the current display mode (1: constant-Q view).
+    void SetDisplayModeSource(const int* mode) { displayMode = mode ? mode : &NoDisplayMode; }
+
+    // Opens the device with both buffers queued and starts it. Returns 0
+    // without doing anything when no notify window is set. Throws
+    // CaptureError; a failed start releases everything it took.
+    int Start();
+    // Stops and releases the device; 0 when none is open.
+    int Close();
+    bool IsOpen() const { return device != nullptr; }
+
+    // Analyses the buffer whose notification comes next and queues it
+    // again. Throws CaptureError when it cannot be queued again.
+    int ProcessBlock();
+    // Appends the current buffer to the sample history; -1 with no device.
+    int UpdateHistory();
+
+    const int16_t* GetSampleHistory(int channel = 0) const { return history[channel ? 1 : 0].data(); }
+    const float* GetSpectrum(int channel) const { return spectrum[channel ? 1 : 0].data(); }
+    const float* GetCQSpectrum() const { return cqSpectrum.data(); }
+    void ReconfigureConstantQ();
+    double TempoBpm() const { return tempoBpm; }
+
+    int CurrentBuffer() const { return currentBuffer; }
+    const WaveInput* Device() const { return device.get(); }
+    const CConstantQ& ConstantQ() const { return *constantQ; }
+    const CTempoDetector& TempoDetector() const { return *tempoDetector; }
+
+private:
+    static const int NoDisplayMode;
+
+    struct CaptureBuffer {
+        WaveHeader header;
+        std::unique_ptr<char[]> data;
+    };
+
+    [[noreturn]] void Fail(int code);
+    void ReleaseDevice();
+    void LinearPass();
+    void AnalysePosition(const int16_t* samples, int N, float* spectrumOut);
+    static void MapToGrid(float* spectrumOut, int N);
+    void ConstantQPass();
+
+    WaveNotifyTarget* notifyWindow = nullptr;
+    std::unique_ptr<CaptureBuffer> buffers[2];
+    int currentBuffer = 0;
+    std::unique_ptr<WaveInput> device;
+    const int framesPerBuffer = FramesPerBuffer;
+
+    std::vector<int16_t> history[2];
+    std::vector<float> spectrum[2];
+    std::vector<float> cqSpectrum;
+    std::unique_ptr<CConstantQ> constantQ;
+    std::unique_ptr<CTempoDetector> tempoDetector;
+    double tempoBpm = 0.0;
+
+    WaveInputDriver* driver;
+    const int* displayMode = &NoDisplayMode;
+    // Kept between blocks: the plan and window factors depend only on the
+    // transform size and window type.
+    std::unique_ptr<CFFT> linearFft;
+    CWindowTable windowTable;
+    std::vector<float> work;
+    std::vector<float> constantQInput[2];
+};

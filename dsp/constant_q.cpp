@@ -1,0 +1,184 @@
+#include "dsp/constant_q.h"
+
+#include <cmath>
+#include <thread>
+
+#include "dsp/frequency_axis.h"
+#include "dsp/kernel_product.h"
+
+// The three transforms of one block, all centred on sample N/2.
+struct CConstantQ::Spectra {
+    std::vector<float> re[3];
+    std::vector<float> im[3];
+};
+
+// What one kernel-building thread owns: its plans and work arrays.
+struct CConstantQ::KernelWorker {
+    explicit KernelWorker(int N) : full(N), half(N / 2), quarter(N / 4), re(N), im(N) {}
+    CFFT full, half, quarter;
+    std::vector<float> re, im;
+};
+
+namespace {
+
+// Window length of a bin: inversely proportional to its frequency, stretched,
+// at most N and at least N / 16.
+int KernelWindowLength(int N, float freq, float freq0, float adjustment)
+{
+    int m = static_cast<int>(N / static_cast<double>(freq) * freq0 * (static_cast<double>(adjustment) + 1.0));
+    if (m > N)
+        m = N;
+    if (m < N * 0.0625)
+        m = static_cast<int>(N * 0.0625);
+    return m;
+}
+
+// Fills re/im with the complex exponential of step omega under a Hann window
+// of length m centred in N, scaled by N / m; zero outside the window.
+void WindowedExponential(std::vector<float>& re, std::vector<float>& im, int N, int m, double omega)
+{
+    const int offset = (N - m) / 2;
+    std::fill(re.begin(), re.end(), 0.0f);
+    std::fill(im.begin(), im.end(), 0.0f);
+    const double scale = static_cast<double>(N) / m;
+    for (int i = 0; i < m; ++i) {
+        const int j = offset + i;
+        const float c = static_cast<float>(std::cos(omega * j));
+        const float s = static_cast<float>(std::sin(omega * j));
+        const double w = 0.5 - 0.5 * std::cos(6.28318 * (static_cast<double>(i) / m));
+        re[j] = static_cast<float>((w * c) * scale);
+        im[j] = static_cast<float>((w * s) * scale);
+    }
+}
+
+} // namespace
+
+CConstantQ::~CConstantQ() = default;
+
+int CConstantQ::BinSize(int b) const
+{
+    return N >> resolution[b];
+}
+
+int CConstantQ::Setup(int size, int sampleRate, int lo, int hi)
+{
+    if (lo >= hi)
+        return -1;
+    N = size;
+    fmin = static_cast<float>(noteFrequency(lo));
+    len = 2 * (hi - lo) + 1;
+    freqs.resize(static_cast<size_t>(len));
+    for (int i = 0; i < len; ++i)
+        freqs[i] = static_cast<float>(std::pow(2.0, i * 0.041666666666666664) * fmin);
+    resolution.assign(static_cast<size_t>(len), FullSize);
+    planFull = std::make_unique<CFFT>(N);
+    planHalf = std::make_unique<CFFT>(N / 2);
+    planQuarter = std::make_unique<CFFT>(N / 4);
+    BuildKernel(sampleRate, 0.0f);
+    return 0;
+}
+
+void CConstantQ::BuildKernel(int sampleRate, float adjustment)
+{
+    windowLengths.assign(static_cast<size_t>(len), 0);
+    kernelOffset.assign(static_cast<size_t>(len), 0);
+    size_t total = 0;
+    for (int b = 0; b < len; ++b) {
+        const int m = KernelWindowLength(N, freqs[b], freqs[0], adjustment);
+        windowLengths[b] = m;
+        resolution[b] = m >= N / 2 ? FullSize : m >= N / 4 ? HalfSize : QuarterSize;
+        kernelOffset[b] = total;
+        total += static_cast<size_t>(BinSize(b));
+    }
+    kernelRe.assign(total, 0.0f);
+    kernelIm.assign(total, 0.0f);
+    if (len == 0)
+        return;
+
+    const double inverseRate = static_cast<float>(1.0 / sampleRate);
+    // Bins are independent: the threads take every second bin each.
+    auto build = [&](int first, int stride) {
+        KernelWorker worker(N);
+        for (int b = first; b < len; b += stride) {
+            const double omega = inverseRate * freqs[b] * 6.28318;
+            WindowedExponential(worker.re, worker.im, N, windowLengths[b], omega);
+            float* outRe = kernelRe.data() + kernelOffset[b];
+            float* outIm = kernelIm.data() + kernelOffset[b];
+            switch (resolution[b]) {
+            case FullSize:
+                worker.full.TransformComplex(worker.re.data(), worker.im.data(), outRe, outIm, N);
+                break;
+            case HalfSize:
+                worker.half.TransformComplex(worker.re.data() + N / 4, worker.im.data() + N / 4, outRe, outIm, N / 2);
+                break;
+            default:
+                worker.quarter.TransformComplex(worker.re.data() + 3 * N / 8, worker.im.data() + 3 * N / 8, outRe,
+                                                outIm, N / 4);
+                break;
+            }
+        }
+    };
+    const int threads = std::thread::hardware_concurrency() > 1 ? 2 : 1;
+    if (threads == 1) {
+        build(0, 1);
+        return;
+    }
+    std::thread helper(build, 1, 2);
+    build(0, 2);
+    helper.join();
+}
+
+void CConstantQ::ComputeSpectra(const float* samples, Spectra& spectra)
+{
+    CFFT* plans[3] = {planFull.get(), planHalf.get(), planQuarter.get()};
+    const int offsets[3] = {0, N / 4, 3 * N / 8};
+    for (int r = 0; r < 3; ++r) {
+        const int size = plans[r]->Size();
+        spectra.re[r].resize(static_cast<size_t>(size));
+        spectra.im[r].resize(static_cast<size_t>(size));
+        plans[r]->TransformReal(samples + offsets[r], spectra.re[r].data(), spectra.im[r].data(), size);
+    }
+}
+
+void CConstantQ::KernelProducts(const Spectra* frames, int frameCount, float* const* outs)
+{
+    const double gain = 32768 / N;
+    for (int b = 0; b < len; ++b) {
+        const int r = resolution[b];
+        const int size = BinSize(b);
+        const float* yr[MaxKernelFrames];
+        const float* yi[MaxKernelFrames];
+        for (int f = 0; f < frameCount; ++f) {
+            yr[f] = frames[f].re[r].data();
+            yi[f] = frames[f].im[r].data();
+        }
+        ComplexSum sums[MaxKernelFrames];
+        KernelProduct(KernelRe(b), KernelIm(b), size, yr, yi, frameCount, sums);
+        const double divisor = r == FullSize ? N : r == HalfSize ? N * 0.5 : N * 0.25;
+        for (int f = 0; f < frameCount; ++f) {
+            const double re = sums[f].re / divisor;
+            const double im = sums[f].im / divisor;
+            outs[f][b] = static_cast<float>(gain * std::sqrt(re * re + im * im));
+        }
+    }
+}
+
+void CConstantQ::Transform(const float* samples, float* out)
+{
+    if (freqs.empty())
+        return;
+    Spectra spectra;
+    ComputeSpectra(samples, spectra);
+    KernelProducts(&spectra, 1, &out);
+}
+
+void CConstantQ::TransformPair(const float* samplesA, float* outA, const float* samplesB, float* outB)
+{
+    if (freqs.empty())
+        return;
+    Spectra spectra[2];
+    ComputeSpectra(samplesA, spectra[0]);
+    ComputeSpectra(samplesB, spectra[1]);
+    float* outs[2] = {outA, outB};
+    KernelProducts(spectra, 2, outs);
+}

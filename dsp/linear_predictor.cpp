@@ -1,0 +1,98 @@
+#include "dsp/linear_predictor.h"
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "dsp/matrix.h"
+
+void PreEmphasis(float* samples, int count)
+{
+    for (int i = 1; i < count; ++i)
+        samples[i] = static_cast<float>(samples[i] - 0.9 * samples[i - 1]);
+}
+
+void HannWindow(float* samples, int count)
+{
+    for (int i = 0; i < count; ++i)
+        samples[i] = static_cast<float>((0.5 - 0.5 * std::cos(6.28318 * i / count)) * samples[i]);
+}
+
+void CLinearPredictor::SetOrder(int p, int t)
+{
+    order = p;
+    lagStep = t < 1 ? 1 : t;
+}
+
+int CLinearPredictor::Analyze(const float* samples, int count, double* coeffs)
+{
+    const int p = order;
+    const int t = lagStep;
+    const int L = count - (p + 1) * t;
+    std::vector<double> r(static_cast<size_t>(p > 0 ? p + 1 : 1), 0.0);
+    for (int k = 0; k <= p; ++k) {
+        double sum = 0.0;
+        for (int i = 0; i < L; ++i)
+            sum += static_cast<double>(samples[i + t * k]) * samples[i];
+        r[k] = sum;
+    }
+    double energy = 0.0;
+    for (int k = 0; k < p; ++k)
+        energy += r[k] * r[k];
+    if (p <= 0 || energy < 0.001) {
+        for (int k = 0; k < p; ++k)
+            coeffs[k] = 0.0;
+        return -1;
+    }
+    for (int k = 0; k <= p; ++k)
+        r[k] = r[k] / L;
+
+    for (int k = 0; k < p; ++k)
+        coeffs[k] = 0.0;
+    CMatrix P(static_cast<uint32_t>(p + 1), static_cast<uint32_t>(p + 1));
+    double E = r[0];
+    std::vector<double> a(static_cast<size_t>(p), 0.0);
+    for (int j = 1; j <= p; ++j) {
+        double s = 0.0;
+        for (int i = 0; i <= j - 2; ++i)
+            s += a[i] * r[j - 1 - i];
+        if (std::fabs(E) <= 1e-12)
+            break;
+        const double k = (r[j] - s) / E;
+        for (int i = 0; i < j; ++i) {
+            if (i == j - 1)
+                P.getA(j, i) = static_cast<float>(k);
+            else
+                P.getA(j, i) = static_cast<float>(P.get(j - 1, i) - k * P.get(j - 1, j - 2 - i));
+        }
+        std::printf("order %d: ", j);
+        for (int i = 0; i < j; ++i) {
+            a[i] = P.get(j, i);
+            std::printf("%f, ", a[i]);
+        }
+        E = (1.0 - k * k) * E;
+        std::printf("\n");
+    }
+    double gain = 0.0;
+    for (int i = 0; i < p; ++i)
+        gain += a[i];
+    std::printf("Gain: %f\n", gain);
+    for (int i = 0; i < p; ++i)
+        coeffs[i + 1] = a[i];
+    return 0;
+}
+
+void CLinearPredictor::Response(const double* coeffs, float* out, int count, float fraction) const
+{
+    for (int i = 0; i < count; ++i) {
+        const double theta = i * static_cast<double>(fraction) * 6.28318 / count * lagStep;
+        double cosines = 0.0;
+        double im = 0.0;
+        for (int j = 1; j <= order; ++j) {
+            cosines += coeffs[j] * std::cos(j * theta);
+            im += coeffs[j] * std::sin(j * theta);
+        }
+        const double re = 1.0 - cosines;
+        out[i] = static_cast<float>(std::sqrt(1.0 / (re * re + im * im)));
+    }
+}

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "capture/wave_input.h"
+
+// A capture device whose frames the test hands over itself, on its own
+// thread, through the same queue a sound device uses.
+class ScriptedWaveInput : public WaveInput {
+public:
+    ScriptedWaveInput(const WaveFormat& format, WaveNotifyTarget* target, int startResult)
+        : WaveInput(format, target), startResult(startResult)
+    {
+    }
+
+    void Push(const std::vector<int16_t>& interleaved) { Deliver(interleaved.data(), interleaved.size() / 2); }
+    void Unplug(const std::string& message) { ReportFailure(message); }
+    int StartSource() override { return startResult == WaveOk ? WaveOk : DeviceError("the source would not start"); }
+    void StopSource() override {}
+
+private:
+    int startResult;
+};
+
+class ScriptedDriver : public WaveInputDriver {
+public:
+    int Open(std::unique_ptr<WaveInput>& device, const WaveFormat& format, WaveNotifyTarget* target) override
+    {
+        ++opens;
+        if (!openFailure.empty())
+            return DeviceError(openFailure);
+        auto input = std::make_unique<ScriptedWaveInput>(format, target, startResult);
+        last = input.get();
+        if (!failFromStart.empty())
+            last->Unplug(failFromStart);
+        device = std::move(input);
+        return WaveOk;
+    }
+
+    int opens = 0;
+    std::string openFailure;    // Open fails with this message
+    std::string failFromStart;  // the device fails before its first buffer
+    int startResult = WaveOk;
+    ScriptedWaveInput* last = nullptr;
+};
+
+// Records the notifications as the main window would receive them.
+class RecordingTarget : public WaveNotifyTarget {
+public:
+    void PostWaveData(WaveHeader* header) override
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        data.push_back(header);
+    }
+    void PostWaveClose() override
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++closes;
+    }
+    void PostWaveError(const std::string& message) override
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        errors.push_back(message);
+    }
+
+    std::mutex mutex;
+    std::vector<WaveHeader*> data;
+    int closes = 0;
+    std::vector<std::string> errors;
+};

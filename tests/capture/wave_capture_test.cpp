@@ -1,0 +1,171 @@
+#include "tests/capture/engine_fixture.h"
+
+namespace {
+
+constexpr int F = CWaveCapture::FramesPerBuffer;
+constexpr int Newest = CWaveCapture::HistoryLength - F;
+
+using History = EngineTest;
+
+TEST_F(History, EachBufferShiftsTheHistoryByOneBuffer)
+{
+    SharedSettings.Stereo = 1;
+    FeedConstant(100, -100);
+    FeedConstant(200, -200);
+    const int16_t* h0 = engine.GetSampleHistory(0);
+    const int16_t* h1 = engine.GetSampleHistory(1);
+    EXPECT_EQ(h0[Newest - F - 1], 0);
+    EXPECT_EQ(h0[Newest - F], 100);
+    EXPECT_EQ(h0[Newest - 1], 100);
+    EXPECT_EQ(h0[Newest], 200);
+    EXPECT_EQ(h0[CWaveCapture::HistoryLength - 1], 200);
+    EXPECT_EQ(h1[Newest - F], -100);
+    EXPECT_EQ(h1[Newest], -200);
+}
+
+TEST_F(History, MonoMixHalvesEachChannelBeforeTheSum)
+{
+    const struct {
+        int16_t left, right, mixed;
+    } cases[] = {{-3, -3, -2}, {1, 1, 0}, {32767, 32767, 32766}, {-32768, -32768, -32768}, {7, -2, 2}};
+    for (const auto& c : cases) {
+        FeedConstant(c.left, c.right);
+        EXPECT_EQ(engine.GetSampleHistory(0)[Newest], c.mixed) << c.left << " " << c.right;
+    }
+}
+
+TEST_F(History, MonoLeavesChannelOneAloneAndStereoResumesFromIt)
+{
+    SharedSettings.Stereo = 1;
+    FeedConstant(1, 11);
+    SharedSettings.Stereo = 0;
+    FeedConstant(2, 22);
+    FeedConstant(3, 33);
+    const int16_t* h1 = engine.GetSampleHistory(1);
+    EXPECT_EQ(h1[Newest], 11) << "channel 1 is neither shifted nor written in mono";
+    EXPECT_EQ(h1[Newest - 1], 0);
+    SharedSettings.Stereo = 1;
+    FeedConstant(4, 44);
+    EXPECT_EQ(h1[Newest - F], 11);
+    EXPECT_EQ(h1[Newest], 44);
+    EXPECT_EQ(engine.GetSampleHistory(0)[Newest - F], (3 / 2 + 33 / 2));
+}
+
+TEST_F(History, UpdateWithoutDeviceChangesNothing)
+{
+    FeedConstant(6, 6);
+    engine.Close();
+    EXPECT_EQ(engine.UpdateHistory(), -1);
+    EXPECT_EQ(engine.GetSampleHistory(0)[Newest], 6);
+    EXPECT_EQ(engine.ProcessBlock(), 0);
+}
+
+using Device = EngineTest;
+
+TEST_F(Device, StartWithoutNotifyWindowOpensNothing)
+{
+    ScriptedDriver otherDriver;
+    CWaveCapture other(&otherDriver);
+    EXPECT_EQ(other.Start(), 0);
+    EXPECT_EQ(otherDriver.opens, 0);
+    EXPECT_FALSE(other.IsOpen());
+}
+
+TEST_F(Device, CloseTwiceIsHarmless)
+{
+    ASSERT_TRUE(engine.IsOpen());
+    EXPECT_EQ(engine.Close(), 0);
+    EXPECT_FALSE(engine.IsOpen());
+    EXPECT_EQ(engine.Close(), 0);
+    EXPECT_EQ(target.closes, 1);
+}
+
+TEST_F(Device, NotificationsAlternateBetweenTheTwoBuffers)
+{
+    std::vector<int16_t> frames(2 * F, 0);
+    driver.last->Push(frames);
+    ASSERT_EQ(target.data.size(), 1u);
+    engine.ProcessBlock();
+    driver.last->Push(frames);
+    engine.ProcessBlock();
+    driver.last->Push(frames);
+    ASSERT_EQ(target.data.size(), 3u);
+    EXPECT_NE(target.data[0], target.data[1]);
+    EXPECT_EQ(target.data[0], target.data[2]);
+    EXPECT_EQ(engine.CurrentBuffer(), 0);
+    EXPECT_EQ(driver.last->DroppedFrames(), 0u);
+}
+
+TEST_F(Device, ProcessBlockQueuesTheBufferAgain)
+{
+    std::vector<int16_t> frames(2 * F, 0);
+    driver.last->Push(frames);
+    driver.last->Push(frames);
+    driver.last->Push(frames);
+    EXPECT_EQ(target.data.size(), 2u);
+    EXPECT_EQ(driver.last->DroppedFrames(), uint64_t(F)) << "no buffer was queued for the third";
+    engine.ProcessBlock();
+    driver.last->Push(frames);
+    EXPECT_EQ(target.data.size(), 3u);
+    EXPECT_EQ(driver.last->DroppedFrames(), uint64_t(F));
+}
+
+TEST_F(Device, ANotificationForAnUnfilledBufferIsIgnored)
+{
+    FeedConstant(9, 9);
+    EXPECT_EQ(engine.CurrentBuffer(), 1);
+    engine.ProcessBlock();  // stale: buffer 1 is still with the device
+    EXPECT_EQ(engine.CurrentBuffer(), 1);
+}
+
+TEST_F(Device, FailedRequeueRaisesWithTheDeviceTextAndKeepsTheIndex)
+{
+    std::vector<int16_t> frames(2 * F, 0);
+    driver.last->Push(frames);
+    driver.last->Unplug("Connection terminated");
+    ASSERT_EQ(target.errors.size(), 1u);
+    EXPECT_EQ(target.errors[0], "Connection terminated");
+    try {
+        engine.ProcessBlock();
+        FAIL() << "no error raised";
+    } catch (const CaptureError& e) {
+        EXPECT_EQ(e.Code(), -1);
+        EXPECT_STREQ(e.what(), "Connection terminated");
+    }
+    EXPECT_EQ(engine.CurrentBuffer(), 0);
+    engine.Close();
+}
+
+TEST_F(Device, FailedStartsReleaseEverythingAndRaise)
+{
+    engine.Close();
+    driver.openFailure = "No such device";
+    EXPECT_THROW(
+        {
+            try {
+                engine.Start();
+            } catch (const CaptureError& e) {
+                EXPECT_STREQ(e.what(), "No such device");
+                throw;
+            }
+        },
+        CaptureError);
+    EXPECT_FALSE(engine.IsOpen());
+
+    driver.openFailure.clear();
+    driver.failFromStart = "Device unplugged";
+    EXPECT_THROW(engine.Start(), CaptureError);
+    EXPECT_FALSE(engine.IsOpen());
+
+    driver.failFromStart.clear();
+    driver.startResult = WaveErrorDevice;
+    EXPECT_THROW(engine.Start(), CaptureError);
+    EXPECT_FALSE(engine.IsOpen());
+    EXPECT_EQ(engine.Close(), 0);
+
+    driver.startResult = WaveOk;
+    EXPECT_EQ(engine.Start(), 0);
+    EXPECT_TRUE(engine.IsOpen());
+}
+
+} // namespace
