@@ -53,6 +53,8 @@ void WindowedExponential(std::vector<float>& re, std::vector<float>& im, int N, 
 
 } // namespace
 
+CConstantQ::CConstantQ() : spectra(std::make_unique<Spectra[]>(MaxKernelFrames)) {}
+
 CConstantQ::~CConstantQ() = default;
 
 int CConstantQ::BinSize(int b) const
@@ -167,18 +169,16 @@ void CConstantQ::Transform(const float* samples, float* out)
 {
     if (freqs.empty())
         return;
-    Spectra spectra;
-    ComputeSpectra(samples, spectra);
-    KernelProducts(&spectra, 1, &out);
+    ComputeSpectra(samples, spectra[0]);
+    KernelProducts(spectra.get(), 1, &out);
 }
 
 void CConstantQ::TransformPair(const float* samplesA, float* outA, const float* samplesB, float* outB)
 {
     if (freqs.empty())
         return;
-    Spectra spectra[2];
     ComputeSpectra(samplesA, spectra[0]);
     ComputeSpectra(samplesB, spectra[1]);
     float* outs[2] = {outA, outB};
-    KernelProducts(spectra, 2, outs);
+    KernelProducts(spectra.get(), 2, outs);
 }

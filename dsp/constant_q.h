@@ -14,7 +14,7 @@ class CConstantQ {
 public:
     enum Resolution : uint8_t { FullSize = 0, HalfSize = 1, QuarterSize = 2 };
 
-    CConstantQ() = default;
+    CConstantQ();
     virtual ~CConstantQ();
 
     CConstantQ(const CConstantQ&) = delete;
@@ -60,4 +60,5 @@ private:
     std::unique_ptr<CFFT> planFull;
     std::unique_ptr<CFFT> planHalf;
     std::unique_ptr<CFFT> planQuarter;
+    std::unique_ptr<Spectra[]> spectra;  // work storage of Transform
 };

@@ -24,6 +24,7 @@ public:
     int TransformComplex(const float* inRe, const float* inIm, float* outRe, float* outIm, int n);
 
 private:
+    void LoadReal(const float* samples, int n);
     void ZeroTail(int n);
     void Run();
 

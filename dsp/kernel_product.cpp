@@ -31,44 +31,75 @@ __attribute__((target("avx2,fma"))) double HorizontalSum(__m256d v)
     return _mm_cvtsd_f64(_mm_add_sd(pair, _mm_unpackhi_pd(pair, pair)));
 }
 
-// Four running sums per result (two lanes of four doubles each); the kernel
-// row is read once for both frames.
-__attribute__((target("avx2,fma"))) void KernelProductAvx2(const float* kr, const float* ki, int count,
-                                                          const float* const* yr, const float* const* yi,
-                                                          int frames, ComplexSum* sums)
-{
-    __m256d re[MaxKernelFrames][2], im[MaxKernelFrames][2];
-    for (int f = 0; f < MaxKernelFrames; ++f)
-        for (int l = 0; l < 2; ++l)
-            re[f][l] = im[f][l] = _mm256_setzero_pd();
+struct LaneSums {
+    __m256d re;
+    __m256d im;
+};
 
-    int k = 0;
-    for (; k + 8 <= count; k += 8) {
-        for (int l = 0; l < 2; ++l) {
-            const int at = k + 4 * l;
-            const __m256d r = _mm256_cvtps_pd(_mm_loadu_ps(kr + at));
-            const __m256d i = _mm256_cvtps_pd(_mm_loadu_ps(ki + at));
-            for (int f = 0; f < frames; ++f) {
-                const __m256d sr = _mm256_cvtps_pd(_mm_loadu_ps(yr[f] + at));
-                const __m256d si = _mm256_cvtps_pd(_mm_loadu_ps(yi[f] + at));
-                re[f][l] = _mm256_fnmadd_pd(i, si, _mm256_fmadd_pd(r, sr, re[f][l]));
-                im[f][l] = _mm256_fmadd_pd(i, sr, _mm256_fmadd_pd(r, si, im[f][l]));
-            }
-        }
-    }
-    for (int f = 0; f < frames; ++f) {
-        double sumRe = HorizontalSum(_mm256_add_pd(re[f][0], re[f][1]));
-        double sumIm = HorizontalSum(_mm256_add_pd(im[f][0], im[f][1]));
-        for (int j = k; j < count; ++j) {
-            sumRe += double(kr[j]) * yr[f][j] - double(ki[j]) * yi[f][j];
-            sumIm += double(kr[j]) * yi[f][j] + double(ki[j]) * yr[f][j];
-        }
-        sums[f] = {sumRe, sumIm};
-    }
+__attribute__((target("avx2,fma"), always_inline)) inline void Accumulate(LaneSums& sums, __m256d kr, __m256d ki,
+                                                                          const float* yr, const float* yi)
+{
+    const __m256d sr = _mm256_cvtps_pd(_mm_loadu_ps(yr));
+    const __m256d si = _mm256_cvtps_pd(_mm_loadu_ps(yi));
+    sums.re = _mm256_fnmadd_pd(ki, si, _mm256_fmadd_pd(kr, sr, sums.re));
+    sums.im = _mm256_fmadd_pd(ki, sr, _mm256_fmadd_pd(kr, si, sums.im));
 }
 
-using KernelProductFunction = void (*)(const float*, const float*, int, const float* const*, const float* const*,
-                                       int, ComplexSum*);
+__attribute__((target("avx2,fma"))) ComplexSum Finish(const LaneSums& low, const LaneSums& high, const float* kr,
+                                                      const float* ki, int from, int count, const float* yr,
+                                                      const float* yi)
+{
+    double re = HorizontalSum(_mm256_add_pd(low.re, high.re));
+    double im = HorizontalSum(_mm256_add_pd(low.im, high.im));
+    for (int j = from; j < count; ++j) {
+        re += double(kr[j]) * yr[j] - double(ki[j]) * yi[j];
+        im += double(kr[j]) * yi[j] + double(ki[j]) * yr[j];
+    }
+    return {re, im};
+}
+
+// Two running sums of four lanes per result; the kernel row is read once for
+// all frames. The sums are named locals so that they stay in registers.
+template <int Frames>
+__attribute__((target("avx2,fma"))) void KernelProductAvx2Frames(const float* kr, const float* ki, int count,
+                                                                const float* const* yr, const float* const* yi,
+                                                                ComplexSum* sums)
+{
+    const __m256d zero = _mm256_setzero_pd();
+    LaneSums a0{zero, zero}, a1{zero, zero}, b0{zero, zero}, b1{zero, zero};
+    const float* yrA = yr[0];
+    const float* yiA = yi[0];
+    const float* yrB = yr[Frames - 1];
+    const float* yiB = yi[Frames - 1];
+    int k = 0;
+    for (; k + 8 <= count; k += 8) {
+        const __m256d r0 = _mm256_cvtps_pd(_mm_loadu_ps(kr + k));
+        const __m256d i0 = _mm256_cvtps_pd(_mm_loadu_ps(ki + k));
+        const __m256d r1 = _mm256_cvtps_pd(_mm_loadu_ps(kr + k + 4));
+        const __m256d i1 = _mm256_cvtps_pd(_mm_loadu_ps(ki + k + 4));
+        Accumulate(a0, r0, i0, yrA + k, yiA + k);
+        Accumulate(a1, r1, i1, yrA + k + 4, yiA + k + 4);
+        if (Frames == 2) {
+            Accumulate(b0, r0, i0, yrB + k, yiB + k);
+            Accumulate(b1, r1, i1, yrB + k + 4, yiB + k + 4);
+        }
+    }
+    sums[0] = Finish(a0, a1, kr, ki, k, count, yrA, yiA);
+    if (Frames == 2)
+        sums[1] = Finish(b0, b1, kr, ki, k, count, yrB, yiB);
+}
+
+void KernelProductAvx2(const float* kr, const float* ki, int count, const float* const* yr,
+                       const float* const* yi, int frames, ComplexSum* sums)
+{
+    if (frames == 2)
+        KernelProductAvx2Frames<2>(kr, ki, count, yr, yi, sums);
+    else
+        KernelProductAvx2Frames<1>(kr, ki, count, yr, yi, sums);
+}
+
+using KernelProductFunction = void (*)(const float*, const float*, int, const float* const*,
+                                       const float* const*, int, ComplexSum*);
 
 KernelProductFunction ChooseKernelProduct()
 {
