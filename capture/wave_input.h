@@ -88,6 +88,7 @@ protected:
     void Deliver(const int16_t* frames, size_t frameCount);
     // Device thread: capture has failed for good.
     void ReportFailure(const std::string& message);
+    bool HasFailed() const { return failed.load(std::memory_order_acquire); }
     // Records a device message and returns WaveErrorDevice.
     int DeviceError(const std::string& message);
 

@@ -1,45 +1,37 @@
 #!/usr/bin/env bash
 # Runs a command with the services the end-to-end tests need: a private
-# PulseAudio server (null sink at 48 kHz, its monitor the default source) and
-# an Xvfb display. Both are stopped by their pids when the command ends,
-# whether it passed or failed.
+# PulseAudio server and an Xvfb display. Tests that need a server of their
+# own start it under TAVI_RIG_DIR. Every server is stopped by its pid when the
+# command ends, whether it passed or failed.
 set -euo pipefail
 
-runtime=$(mktemp -d /tmp/tavi-rig.XXXXXX)
-pulse_pid=""
+root=$(cd "$(dirname "$0")/.." && pwd)
+rig=$(mktemp -d /tmp/tavi-rig.XXXXXX)
 xvfb_pid=""
 
 cleanup() {
-  [ -n "$pulse_pid" ] && kill "$pulse_pid" 2>/dev/null && wait "$pulse_pid" 2>/dev/null || true
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null || true
-  rm -rf "$runtime"
+  for pidfile in $(find "$rig" -name pulseaudio.pid 2>/dev/null); do
+    "$root/scripts/pulse-server.sh" stop "$(dirname "$pidfile")" || true
+  done
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  rm -rf "$rig"
 }
 trap cleanup EXIT
 
-export XDG_RUNTIME_DIR="$runtime"
-export HOME="$runtime"  # keeps PulseAudio's cookie and state out of the real home
-pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
-  -L module-native-protocol-unix \
-  -L "module-null-sink sink_name=tavi_null rate=48000" \
-  >"$runtime/pulseaudio.log" 2>&1 &
-pulse_pid=$!
-
-for _ in $(seq 100); do
-  pactl info >/dev/null 2>&1 && break
-  sleep 0.1
-done
-if ! pactl info >/dev/null 2>&1; then
-  echo "test-rig: PulseAudio did not start:" >&2
-  cat "$runtime/pulseaudio.log" >&2
-  exit 1
-fi
-pactl set-default-source tavi_null.monitor
-pactl set-default-sink tavi_null
-export TAVI_PULSE_PID=$pulse_pid
+export TAVI_RIG_DIR="$rig"
+export PULSE_SERVER=$("$root/scripts/pulse-server.sh" start "$rig/pulse")
+export TAVI_PULSE_DIR="$rig/pulse"
 
 display=":$((90 + RANDOM % 400))"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$runtime/xvfb.log" 2>&1 &
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$rig/xvfb.log" 2>&1 &
 xvfb_pid=$!
 export DISPLAY=$display
+for _ in $(seq 50); do
+  [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+  sleep 0.1
+done
 
 "$@"

@@ -1,0 +1,223 @@
+#include "capture/rtaudio_input.h"
+
+#include <RtAudio.h>
+
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+
+#include "capture/pulse_sources.h"
+
+namespace {
+
+class RtAudioInput;
+
+// RtAudio's error callback carries no user data: the one open input
+// registers itself here to receive its stream's errors.
+std::mutex activeLock;
+RtAudioInput* activeInput = nullptr;
+
+void RouteError(RtAudioError::Type type, const std::string& text);
+
+class RtAudioInput : public WaveInput {
+public:
+    RtAudioInput(RtAudio::Api api, const WaveFormat& format, WaveNotifyTarget* target)
+        : WaveInput(format, target), audio(api)
+    {
+        audio.showWarnings(false);
+    }
+
+    ~RtAudioInput() override
+    {
+        StopSource();
+        Unregister();
+        try {
+            if (audio.isStreamOpen())
+                audio.closeStream();
+        } catch (const RtAudioError&) {
+        }
+    }
+
+    // WaveOk, or the device's message in `message`.
+    int OpenStream(unsigned deviceId, std::string& message)
+    {
+        RtAudio::StreamParameters parameters;
+        parameters.deviceId = deviceId;
+        parameters.nChannels = static_cast<unsigned>(Format().channels);
+        RtAudio::StreamOptions options;
+        options.streamName = "Tavimeter";
+        unsigned frames = 2048;
+        Register();
+        try {
+            audio.openStream(nullptr, &parameters, RTAUDIO_SINT16, static_cast<unsigned>(Format().sampleRate),
+                             &frames, &RtAudioInput::Callback, this, &options, &RouteError);
+        } catch (const RtAudioError& e) {
+            message = e.getMessage();
+        }
+        streamOpen = audio.isStreamOpen();
+        if (!streamOpen) {
+            Unregister();
+            if (message.empty())
+                message = openFailure.empty() ? "The sound input could not be opened." : openFailure;
+            return WaveErrorDevice;
+        }
+        return WaveOk;
+    }
+
+    void OnError(RtAudioError::Type type, const std::string& text)
+    {
+        if (!streamOpen.load()) {
+            openFailure = text;
+            return;
+        }
+        // Overruns are warnings and cost only the lost frames; a failed read
+        // or any real error means the device is gone.
+        const bool warning = type == RtAudioError::WARNING || type == RtAudioError::DEBUG_WARNING;
+        if (warning && text.find("read error") == std::string::npos)
+            return;
+        ReportFailure(text);
+    }
+
+protected:
+    int StartSource() override
+    {
+        try {
+            audio.startStream();
+        } catch (const RtAudioError& e) {
+            return DeviceError(e.getMessage());
+        }
+        return audio.isStreamRunning() ? WaveOk : DeviceError("The sound input did not start.");
+    }
+
+    void StopSource() override
+    {
+        try {
+            if (audio.isStreamRunning())
+                audio.abortStream();
+        } catch (const RtAudioError&) {
+        }
+    }
+
+private:
+    static int Callback(void*, void* input, unsigned frames, double, RtAudioStreamStatus, void* user)
+    {
+        auto* self = static_cast<RtAudioInput*>(user);
+        if (self->HasFailed())
+            return 2;  // abort: a dead stream must not spin
+        if (input)
+            self->Deliver(static_cast<const int16_t*>(input), frames);
+        return 0;
+    }
+
+    void Register()
+    {
+        std::lock_guard<std::mutex> lock(activeLock);
+        activeInput = this;
+    }
+
+    void Unregister()
+    {
+        std::lock_guard<std::mutex> lock(activeLock);
+        if (activeInput == this)
+            activeInput = nullptr;
+    }
+
+    RtAudio audio;
+    std::atomic<bool> streamOpen{false};
+    std::string openFailure;
+};
+
+void RouteError(RtAudioError::Type type, const std::string& text)
+{
+    std::lock_guard<std::mutex> lock(activeLock);
+    if (activeInput)
+        activeInput->OnError(type, text);
+}
+
+// The ALSA capture device called `name`, or the default input when empty.
+bool FindAlsaDevice(RtAudio& audio, const std::string& name, unsigned& id)
+{
+    const unsigned count = audio.getDeviceCount();
+    for (unsigned i = 0; i < count; ++i) {
+        const RtAudio::DeviceInfo info = audio.getDeviceInfo(i);
+        if (!info.probed || info.inputChannels < 2)
+            continue;
+        if (name.empty() ? info.isDefaultInput : info.name == name) {
+            id = i;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+int RtAudioDriver::Open(std::unique_ptr<WaveInput>& device, const WaveFormat& format, WaveNotifyTarget* target)
+{
+    std::vector<PulseSource> sources;
+    std::string pulseProblem;
+    const bool pulseAnswers = ListPulseSources(sources, pulseProblem);
+    bool namedSourceExists = deviceName.empty();
+    for (const PulseSource& source : sources)
+        namedSourceExists = namedSourceExists || source.name == deviceName;
+
+    std::string pulseMessage;
+    if (pulseAnswers && namedSourceExists) {
+        if (!deviceName.empty())
+            setenv("PULSE_SOURCE", deviceName.c_str(), 1);
+        auto input = std::make_unique<RtAudioInput>(RtAudio::LINUX_PULSE, format, target);
+        if (input->OpenStream(0, pulseMessage) == WaveOk) {
+            device = std::move(input);
+            return WaveOk;
+        }
+    } else if (!pulseAnswers) {
+        pulseMessage = "no PulseAudio server answers (" + pulseProblem + ")";
+    } else {
+        pulseMessage = "PulseAudio has no source named \"" + deviceName + "\"";
+    }
+
+    std::string alsaMessage;
+    try {
+        auto input = std::make_unique<RtAudioInput>(RtAudio::LINUX_ALSA, format, target);
+        RtAudio probe(RtAudio::LINUX_ALSA);
+        probe.showWarnings(false);
+        unsigned id = 0;
+        if (!FindAlsaDevice(probe, deviceName, id)) {
+            alsaMessage = deviceName.empty() ? "ALSA has no stereo capture device"
+                                             : "ALSA has no capture device named \"" + deviceName + "\"";
+        } else if (input->OpenStream(id, alsaMessage) == WaveOk) {
+            device = std::move(input);
+            return WaveOk;
+        }
+    } catch (const RtAudioError& e) {
+        alsaMessage = e.getMessage();
+    }
+    return DeviceError("The sound input could not be opened: " + pulseMessage + "; " + alsaMessage + ".");
+}
+
+std::vector<InputDeviceDescription> ListInputDevices(std::vector<std::string>& problems)
+{
+    std::vector<InputDeviceDescription> devices;
+    std::vector<PulseSource> sources;
+    std::string problem;
+    if (ListPulseSources(sources, problem)) {
+        for (const PulseSource& s : sources)
+            devices.push_back({"PulseAudio", s.name, s.description, s.isDefault});
+    } else {
+        problems.push_back("PulseAudio: no server answers (" + problem + ")");
+    }
+    try {
+        RtAudio audio(RtAudio::LINUX_ALSA);
+        audio.showWarnings(false);
+        const unsigned count = audio.getDeviceCount();
+        for (unsigned i = 0; i < count; ++i) {
+            const RtAudio::DeviceInfo info = audio.getDeviceInfo(i);
+            if (info.probed && info.inputChannels > 0)
+                devices.push_back({"ALSA", info.name, std::to_string(info.inputChannels) + " channels",
+                                   info.isDefaultInput});
+        }
+    } catch (const RtAudioError& e) {
+        problems.push_back("ALSA: " + e.getMessage());
+    }
+    return devices;
+}

@@ -1,0 +1,256 @@
+#include <cstring>
+
+#include "capture/rtaudio_input.h"
+#include "capture/wave_capture.h"
+#include "capture/wave_file_input.h"
+#include "settings/shared_settings.h"
+#include "tests/e2e/pulse_fixture.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class CaptureThroughServer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SharedSettings = Settings();
+        ASSERT_TRUE(server.Running()) << "the private PulseAudio server did not start";
+        feeder = std::make_unique<Feeder>(server.Address(), Feeder::Silence(), 60.0);
+        engine.SetNotifyWindow(&target);
+    }
+    void TearDown() override
+    {
+        engine.Close();
+        feeder.reset();
+        SharedSettings = Settings();
+    }
+
+    // Runs until `done` holds after a block, or `seconds` have passed.
+    bool RunUntil(double seconds, const std::function<bool()>& done)
+    {
+        bool reached = false;
+        const auto end = Clock::now() + std::chrono::milliseconds(long(seconds * 1000));
+        while (!reached && Clock::now() < end) {
+            if (target.Wait(std::chrono::milliseconds(200)) != QueueTarget::Data)
+                continue;
+            engine.ProcessBlock();
+            reached = done();
+        }
+        return reached;
+    }
+
+    // Takes notifications for `seconds` as the main window would, calling
+    // `onBlock` after each analysed block.
+    int Run(double seconds, const std::function<void()>& onBlock = {})
+    {
+        int blocks = 0;
+        const auto end = Clock::now() + std::chrono::milliseconds(long(seconds * 1000));
+        while (Clock::now() < end) {
+            const auto event = target.Wait(std::chrono::milliseconds(200));
+            if (event == QueueTarget::Error)
+                ADD_FAILURE() << "device error: " << target.ErrorText();
+            if (event != QueueTarget::Data)
+                continue;
+            engine.ProcessBlock();
+            ++blocks;
+            if (onBlock)
+                onBlock();
+        }
+        return blocks;
+    }
+
+    static int PeakBin(const float* spectrum)
+    {
+        int peak = 1;
+        for (int k = 2; k < 4096; ++k)
+            if (spectrum[k] > spectrum[peak])
+                peak = k;
+        return peak;
+    }
+
+    static Feeder::Generator Tone(double frequency, bool left, bool right)
+    {
+        return [=](long n, int16_t& l, int16_t& r) {
+            const int16_t v = int16_t(std::lround(16000 * std::sin(2 * M_PI * frequency * n / 48000.0)));
+            l = left ? v : 0;
+            r = right ? v : 0;
+        };
+    }
+
+    PulseServer server;
+    std::unique_ptr<Feeder> feeder;
+    QueueTarget target;
+    RtAudioDriver driver;
+    CWaveCapture engine{&driver};
+};
+
+TEST_F(CaptureThroughServer, BlocksArriveAtTheBufferRateWithoutDrops)
+{
+    ASSERT_EQ(engine.Start(), 0);
+    // The server takes a while to bring the new stream up to speed.
+    ASSERT_TRUE(RunUntil(5.0, [] { return true; })) << "no block arrived";
+    Run(2.0);
+    const uint64_t droppedBefore = engine.Device()->DroppedFrames();
+    const auto start = Clock::now();
+    const int blocks = Run(5.0);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    EXPECT_NEAR(blocks / seconds, 23.4375, 1.0);
+    EXPECT_EQ(engine.Device()->DroppedFrames(), droppedBefore);
+}
+
+TEST_F(CaptureThroughServer, SineIsFoundInItsGridBinForEachSize)
+{
+    SharedSettings.Stereo = 1;
+    SharedSettings.WindowSize = 8192;
+    feeder->SetGenerator(Tone(1000.0, true, true));
+    ASSERT_EQ(engine.Start(), 0);
+    ASSERT_TRUE(RunUntil(5.0, [&] { return engine.GetSpectrum(0)[171] > 1000.0f; })) << "the tone never arrived";
+    for (const auto& [size, bin] : {std::pair{8192, 171}, std::pair{4096, 170}, std::pair{512, 176}}) {
+        SharedSettings.WindowSize = size;
+        int checked = 0;
+        Run(1.0, [&, size = size, bin = bin] {
+            for (int channel : {0, 1}) {
+                EXPECT_EQ(PeakBin(engine.GetSpectrum(channel)), bin) << "size " << size << ", channel " << channel;
+                EXPECT_EQ(PeakBin(engine.GetSpectrum(channel) + 8192), bin) << "size " << size;
+            }
+            ++checked;
+        });
+        EXPECT_GT(checked, 15) << size;
+    }
+}
+
+TEST_F(CaptureThroughServer, EachChannelCarriesOnlyItsOwnSignal)
+{
+    SharedSettings.Stereo = 1;
+    SharedSettings.WindowSize = 8192;
+    ASSERT_EQ(engine.Start(), 0);
+    for (const bool leftOnly : {true, false}) {
+        feeder->SetGenerator(Tone(1000.0, leftOnly, !leftOnly));
+        const int channel = leftOnly ? 0 : 1;
+        ASSERT_TRUE(RunUntil(5.0, [&] {
+            return engine.GetSpectrum(channel)[171] > 1000.0f && engine.GetSpectrum(1 - channel)[171] < 1.0f;
+        })) << (leftOnly ? "left only" : "right only");
+        Run(0.5, [&] {
+            const float* loud = engine.GetSpectrum(leftOnly ? 0 : 1);
+            const float* quiet = engine.GetSpectrum(leftOnly ? 1 : 0);
+            EXPECT_GT(loud[171], 1000.0f);
+            EXPECT_LT(quiet[171], loud[171] * 1e-3f) << (leftOnly ? "left only" : "right only");
+        });
+    }
+}
+
+TEST_F(CaptureThroughServer, AVanishingServerIsReportedAndClosesCleanly)
+{
+    ASSERT_EQ(engine.Start(), 0);
+    Run(1.0);
+    server.Kill();
+    QueueTarget::Event event = QueueTarget::None;
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < deadline && event != QueueTarget::Error) {
+        event = target.Wait(std::chrono::milliseconds(200));
+        if (event == QueueTarget::Data)
+            engine.ProcessBlock();
+    }
+    ASSERT_EQ(event, QueueTarget::Error) << "no notification after the server died";
+    EXPECT_FALSE(target.ErrorText().empty());
+    const auto closing = Clock::now();
+    engine.Close();
+    EXPECT_LT(Clock::now() - closing, std::chrono::seconds(2));
+    EXPECT_FALSE(engine.IsOpen());
+    server.Stop();
+}
+
+TEST(CaptureWithoutServer, StartGivesAClearErrorAndOpensNothing)
+{
+    setenv("PULSE_SERVER", "unix:/nonexistent/tavimeter/native", 1);
+    QueueTarget target;
+    RtAudioDriver driver;
+    CWaveCapture engine(&driver);
+    engine.SetNotifyWindow(&target);
+    try {
+        engine.Start();
+        ADD_FAILURE() << "capture started without a server";
+    } catch (const CaptureError& e) {
+        EXPECT_EQ(e.Code(), -1);
+        EXPECT_NE(std::string(e.what()).find("PulseAudio"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(engine.IsOpen());
+    EXPECT_EQ(engine.Close(), 0);
+}
+
+void WriteWave(const std::string& path, const std::vector<int16_t>& stereo)
+{
+    std::ofstream out(path, std::ios::binary);
+    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    const uint32_t bytes = uint32_t(stereo.size() * 2);
+    out.write("RIFF", 4);
+    u32(36 + bytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(1);
+    u16(2);
+    u32(48000);
+    u32(192000);
+    u16(4);
+    u16(16);
+    out.write("data", 4);
+    u32(bytes);
+    out.write(reinterpret_cast<const char*>(stereo.data()), bytes);
+}
+
+TEST_F(CaptureThroughServer, WaveFileGivesTheSpectraOfTheSameSamplesThroughTheServer)
+{
+    // Two tones on whole bins of the 8192-point grid: every block's
+    // rectangular-window magnitudes are the same wherever a block starts.
+    auto generator = [](long n, int16_t& l, int16_t& r) {
+        l = int16_t(std::lround(9000 * std::sin(2 * M_PI * 171 * n / 8192.0)));
+        r = int16_t(std::lround(7000 * std::sin(2 * M_PI * 512 * n / 8192.0)));
+    };
+    SharedSettings.Stereo = 1;
+    SharedSettings.WindowSize = 8192;
+    std::vector<int16_t> samples(2 * 48000 * 3);
+    for (long n = 0; n < 48000 * 3; ++n)
+        generator(n, samples[2 * n], samples[2 * n + 1]);
+    const std::string path = ::testing::TempDir() + "tavi_e2e_tones.wav";
+    WriteWave(path, samples);
+
+    std::vector<float> served[2];
+    feeder->SetGenerator(generator);
+    ASSERT_EQ(engine.Start(), 0);
+    // Once two blocks in a row agree, the tones fill the whole window.
+    std::vector<float> previous(4096, 0.0f);
+    ASSERT_TRUE(RunUntil(6.0, [&] {
+        const float* now = engine.GetSpectrum(0);
+        const bool steady = now[171] > 1000.0f && std::fabs(now[171] - previous[171]) < 1e-3f * now[171];
+        previous.assign(now, now + 4096);
+        return steady;
+    }));
+    for (int c = 0; c < 2; ++c)
+        served[c].assign(engine.GetSpectrum(c), engine.GetSpectrum(c) + 4096);
+    engine.Close();
+
+    WaveFileDriver fileDriver(path);
+    QueueTarget fileTarget;
+    CWaveCapture fileEngine(&fileDriver);
+    fileEngine.SetNotifyWindow(&fileTarget);
+    ASSERT_EQ(fileEngine.Start(), 0);
+    int blocks = 0;
+    while (fileTarget.Wait(std::chrono::milliseconds(500)) == QueueTarget::Data) {
+        fileEngine.ProcessBlock();
+        ++blocks;
+    }
+    EXPECT_EQ(blocks, 48000 * 3 / 2048) << "every whole buffer of the file, then nothing";
+    for (int c = 0; c < 2; ++c) {
+        const float* fromFile = fileEngine.GetSpectrum(c);
+        const float peak = *std::max_element(served[c].begin(), served[c].end());
+        EXPECT_GT(peak, 800.0f);
+        for (int k = 0; k < 4096; ++k)
+            ASSERT_NEAR(fromFile[k], served[c][k], 2e-3 * peak) << "channel " << c << ", bin " << k;
+    }
+    fileEngine.Close();
+    std::remove(path.c_str());
+}
+
+} // namespace
