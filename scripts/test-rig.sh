@@ -22,6 +22,7 @@ cleanup() {
 trap cleanup EXIT
 
 export TAVI_RIG_DIR="$rig"
+export XDG_RUNTIME_DIR="$rig"
 export PULSE_SERVER=$("$root/scripts/pulse-server.sh" start "$rig/pulse")
 export TAVI_PULSE_DIR="$rig/pulse"
 

@@ -1,0 +1,98 @@
+#include "app/analyzer_app.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+#include "app/analyzer_dlg.h"
+#include "app/command_line.h"
+#include "app/profile.h"
+#include "app/termination_signal.h"
+#include "capture/rtaudio_input.h"
+#include "capture/wave_file_input.h"
+#include "dsp/debug_message.h"
+
+extern CProfile Profile;
+
+namespace {
+
+void ShowDebugMessage(const std::string& caption, const std::string& text)
+{
+    QMessageBox::information(nullptr, QString::fromStdString(caption), QString::fromStdString(text));
+}
+
+int ListDevices()
+{
+    std::vector<std::string> problems;
+    const std::vector<InputDeviceDescription> devices = ListInputDevices(problems);
+    for (const InputDeviceDescription& d : devices)
+        std::printf("%-10s %s%s\n           %s\n", d.api.c_str(), d.name.c_str(), d.isDefault ? "  (default)" : "",
+                    d.description.c_str());
+    for (const std::string& p : problems)
+        std::printf("%s\n", p.c_str());
+    if (devices.empty())
+        std::printf("No capture devices found.\n");
+    return 0;
+}
+
+// The sound input the command line asks for, or null with a message.
+std::unique_ptr<WaveInputDriver> ChooseDriver(const CommandLine& line, std::string& problem)
+{
+    if (line.inputFile.empty())
+        return std::make_unique<RtAudioDriver>(line.deviceName);
+    WaveFileData data;
+    if (!ReadWaveFile(line.inputFile, data, problem))
+        return nullptr;
+    return std::make_unique<WaveFileDriver>(line.inputFile);
+}
+
+} // namespace
+
+int CAnalyzerApp::InitInstance(int argc, char** argv)
+{
+    const CommandLine line = ParseCommandLine(argc, argv);
+    if (!line.error.empty()) {
+        std::fprintf(stderr, "tavimeter: %s\n%s", line.error.c_str(), CommandLineUsage);
+        return 2;
+    }
+    if (line.help) {
+        std::printf("%s", CommandLineUsage);
+        return 0;
+    }
+    if (line.listDevices)
+        return ListDevices();
+    std::string problem;
+    const std::unique_ptr<WaveInputDriver> driver = ChooseDriver(line, problem);
+    if (!driver) {
+        std::fprintf(stderr, "tavimeter: %s\n", problem.c_str());
+        return 1;
+    }
+
+    // A sound server that dies must not take the program with it.
+    std::signal(SIGPIPE, SIG_IGN);
+    QApplication application(argc, argv);
+    SetDebugMessageHandler(ShowDebugMessage);
+    int status = 0;
+    {
+        CAnalyzerDlg dialog(Profile, driver.get());
+        dialog.OnInitDialog();
+        HandleTerminationSignals([&dialog] {
+            // Message boxes over the window close first.
+            for (int i = 0; i < 16; ++i) {
+                QWidget* modal = QApplication::activeModalWidget();
+                if (!modal || modal == &dialog)
+                    break;
+                modal->close();
+            }
+            dialog.reject();
+        });
+        dialog.exec();
+        if (std::getenv("TAVIMETER_STATS"))
+            std::printf("blocks analysed %ld, painted %ld\n", dialog.BlocksAnalysed(), dialog.BlocksPainted());
+    }
+    SetDebugMessageHandler(nullptr);
+    return status;
+}

@@ -1,0 +1,334 @@
+#include "app/analyzer_dlg.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <cmath>
+
+#include "app/capture_events.h"
+#include "app/dialog_builder.h"
+#include "app/profile.h"
+#include "resources/dialog_templates.h"
+
+namespace {
+
+const char* const WindowSection = "Window";
+
+CAnalyzerDlg::MessagePresenter& Presenter()
+{
+    static CAnalyzerDlg::MessagePresenter presenter = [](QWidget* parent, const QString& text) {
+        QMessageBox::information(parent, QStringLiteral("Tavimeter"), text);
+    };
+    return presenter;
+}
+
+} // namespace
+
+// The client area: the picture alone, beside the scroll bar.
+class CPictureArea : public QWidget {
+public:
+    explicit CPictureArea(CAnalyzerDlg* owner) : QWidget(owner), owner(owner)
+    {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setMouseTracking(true);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override { owner->OnPaint(); }
+    void resizeEvent(QResizeEvent*) override { owner->OnSize(); }
+    void mouseMoveEvent(QMouseEvent* e) override
+    {
+        owner->OnMouseMove(int(e->position().x()), int(e->position().y()));
+    }
+
+private:
+    CAnalyzerDlg* owner;
+};
+
+void CAnalyzerDlg::SetMessagePresenter(MessagePresenter presenter)
+{
+    Presenter() = std::move(presenter);
+}
+
+static QImage LoadIcon()
+{
+    Q_INIT_RESOURCE(resources);
+    return QImage(QStringLiteral(":/tavimeter/icon128.png"));
+}
+
+CAnalyzerDlg::CAnalyzerDlg(CProfile& profile, WaveInputDriver* driver)
+    : icon(LoadIcon()), engine(driver), profile(profile)
+{
+    engine.SetDisplayModeSource(DisplayModeSource());
+    const DialogTemplate* t = FindDialogTemplate(MainWindowTemplate);
+    BuildDialog(this, this, *t);
+    setWindowIcon(QIcon(QPixmap::fromImage(icon)));
+
+    picture = new CPictureArea(this);
+    scrollBar = new QScrollBar(Qt::Vertical, this);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(picture, 1);
+    layout->addWidget(scrollBar);
+    const QSize client = DialogUnitsToPixels(t->cx, t->cy, logicalDpiY());
+    resize(client.width() + scrollBar->sizeHint().width(), client.height());
+    ConnectScrollBar();
+}
+
+CAnalyzerDlg::~CAnalyzerDlg()
+{
+    engine.Close();
+}
+
+QWidget* CAnalyzerDlg::PictureArea() const
+{
+    return picture;
+}
+
+RECT CAnalyzerDlg::ClientRect() const
+{
+    return RECT{0, 0, picture->width(), picture->height()};
+}
+
+bool CAnalyzerDlg::OnInitDialog()
+{
+    RestorePlacement();
+    layout()->activate();
+    const RECT rc = ClientRect();
+    CreateSurface(&surfaces, rc, &engine);
+    window = std::make_unique<CImageDC>(RectWidth(rc), RectHeight(rc));
+
+    engine.SetNotifyWindow(this);
+    try {
+        engine.Start();
+    } catch (const CaptureError& e) {
+        // Shown once the window runs, over the window.
+        const QString text =
+            QStringLiteral("The sound input could not be started:\n%1").arg(QString::fromStdString(e.what()));
+        QMetaObject::invokeMethod(this, [this, text] { ShowError(text); }, Qt::QueuedConnection);
+    }
+
+    const int h = RectHeight(rc);
+    scrollBar->setPageStep(100);
+    scrollRangeMax = static_cast<int>(h - h / Zoom() + 100);
+    scrollBar->setRange(0, std::max(0, scrollRangeMax - 100 + 1));
+    UpdateScrollBar();
+    initialised = 1;
+    return true;
+}
+
+void CAnalyzerDlg::RestorePlacement()
+{
+    const int left = profile.ReadInt(WindowSection, "Left");
+    const int top = profile.ReadInt(WindowSection, "Top");
+    const int right = profile.ReadInt(WindowSection, "Right");
+    const int bottom = profile.ReadInt(WindowSection, "Bottom");
+    if (left < right && top < bottom)
+        setGeometry(left, top, right - left, bottom - top);
+}
+
+void CAnalyzerDlg::SavePlacement()
+{
+    const QRect r = geometry();
+    profile.WriteInt(WindowSection, "Left", r.x());
+    profile.WriteInt(WindowSection, "Top", r.y());
+    profile.WriteInt(WindowSection, "Right", r.x() + r.width());
+    profile.WriteInt(WindowSection, "Bottom", r.y() + r.height());
+}
+
+bool CAnalyzerDlg::event(QEvent* e)
+{
+    switch (static_cast<int>(e->type())) {
+    case CaptureEvents::WimData:
+        OnCaptureData();
+        return true;
+    case CaptureEvents::WimClose:
+        engine.Close();
+        return true;
+    case CaptureEvents::DeviceFailed: {
+        const QString message = static_cast<CaptureEvents::DeviceFailedEvent*>(e)->message;
+        engine.Close();
+        ShowError(QStringLiteral("The sound input stopped:\n%1").arg(message));
+        return true;
+    }
+    default:
+        return QDialog::event(e);
+    }
+}
+
+void CAnalyzerDlg::OnCaptureData()
+{
+    if (destroyed)
+        return;
+    const int before = engine.CurrentBuffer();
+    try {
+        engine.ProcessBlock();
+    } catch (const CaptureError& e) {
+        engine.Close();
+        ShowError(QStringLiteral("The sound input stopped:\n%1").arg(QString::fromStdString(e.what())));
+        return;
+    }
+    if (engine.CurrentBuffer() == before)
+        return;  // nothing was due: a stale notification
+    ++blocksAnalysed;
+    // Paint now: every analysed block gets its own picture.
+    picture->repaint();
+}
+
+void CAnalyzerDlg::OnPaint()
+{
+    QPainter painter(picture);
+    if (isMinimized()) {
+        const QPixmap pixmap = QPixmap::fromImage(icon);
+        const int x = (picture->width() - pixmap.width() + 1) / 2;
+        const int y = (picture->height() - pixmap.height() + 1) / 2;
+        painter.fillRect(picture->rect(), palette().window());
+        painter.drawPixmap(x, y, pixmap);
+        return;
+    }
+    if (!window) {
+        painter.fillRect(picture->rect(), Qt::black);
+        return;
+    }
+    Render(window.get(), ClientRect());
+    painter.drawImage(0, 0, window->Image());
+    ++blocksPainted;
+}
+
+void CAnalyzerDlg::OnSize()
+{
+    if (!initialised)
+        return;
+    UpdateScrollBar();
+    const RECT rc = ClientRect();
+    ResizeSurface(rc);
+    window = std::make_unique<CImageDC>(RectWidth(rc), RectHeight(rc));
+}
+
+void CAnalyzerDlg::UpdateScrollBar()
+{
+    const int h = picture->height();
+    const double z = Zoom();
+    scrollRangeMax = z == 1.0 ? 0 : static_cast<int>(h - h / z + 100);
+    scrollBar->setRange(0, std::max(0, scrollRangeMax - scrollBar->pageStep() + 1));
+    scrollBar->setEnabled(scrollRangeMax > 0);
+    scrollBar->setValue(static_cast<int>(h - h / z - Offset()));
+}
+
+void CAnalyzerDlg::OnVScroll(int code, int thumbPosition)
+{
+    const int h = picture->height();
+    const double z = Zoom();
+    const int start = scrollBar->value();
+    int pos = start;
+    int offset = Offset();
+    switch (code) {
+    case LineUp: pos -= 5; break;
+    case LineDown: pos += 5; break;
+    case PageUp: pos -= 20; break;
+    case PageDown: pos += 20; break;
+    case ThumbPosition:
+    case ThumbTrack:
+        pos = thumbPosition;
+        offset = static_cast<int>(h - h / z - pos);
+        break;
+    default: break;
+    }
+    if (pos < 0)
+        pos = 0;
+    if (code == EndScroll)
+        offset = static_cast<int>(h - h / z - start);
+    else
+        scrollBar->setValue(pos);
+    SetOffset(offset);
+}
+
+void CAnalyzerDlg::ConnectScrollBar()
+{
+    connect(scrollBar, &QScrollBar::actionTriggered, this, [this](int action) {
+        switch (action) {
+        case QAbstractSlider::SliderSingleStepSub: OnVScroll(LineUp, 0); break;
+        case QAbstractSlider::SliderSingleStepAdd: OnVScroll(LineDown, 0); break;
+        case QAbstractSlider::SliderPageStepSub: OnVScroll(PageUp, 0); break;
+        case QAbstractSlider::SliderPageStepAdd: OnVScroll(PageDown, 0); break;
+        case QAbstractSlider::SliderMove: OnVScroll(ThumbTrack, scrollBar->sliderPosition()); break;
+        default: break;
+        }
+    });
+    connect(scrollBar, &QScrollBar::sliderReleased, this, [this] { OnVScroll(ThumbPosition, scrollBar->value()); });
+    scrollBar->installEventFilter(this);
+}
+
+bool CAnalyzerDlg::eventFilter(QObject* watched, QEvent* e)
+{
+    // End of scroll comes with the release of the mouse, after the scroll
+    // bar has handled the release itself.
+    if (watched == scrollBar && e->type() == QEvent::MouseButtonRelease)
+        QMetaObject::invokeMethod(this, [this] { OnVScroll(EndScroll, 0); }, Qt::QueuedConnection);
+    return QDialog::eventFilter(watched, e);
+}
+
+void CAnalyzerDlg::OnMouseMove(int, int y)
+{
+    const int h = picture->height();
+    const int row = static_cast<int>((h - y) / Zoom() + Offset());
+    SetCursor(CursorFrequency(row, h), y);
+}
+
+void CAnalyzerDlg::ZoomIn()
+{
+    CRenderer::ZoomIn(ClientRect());
+    UpdateScrollBar();
+}
+
+void CAnalyzerDlg::ZoomOut()
+{
+    CRenderer::ZoomOut(ClientRect());
+    UpdateScrollBar();
+}
+
+void CAnalyzerDlg::SetDisplayMode(int mode)
+{
+    CRenderer::SetDisplayMode(mode);
+}
+
+void CAnalyzerDlg::OnDestroy()
+{
+    if (destroyed)
+        return;
+    destroyed = true;
+    engine.Close();
+    SavePlacement();
+}
+
+void CAnalyzerDlg::done(int result)
+{
+    OnDestroy();
+    QDialog::done(result);
+}
+
+void CAnalyzerDlg::ShowError(const QString& text)
+{
+    Presenter()(this, text);
+}
+
+void CAnalyzerDlg::PostWaveData(WaveHeader*)
+{
+    QCoreApplication::postEvent(this, new QEvent(CaptureEvents::WimData));
+}
+
+void CAnalyzerDlg::PostWaveClose()
+{
+    QCoreApplication::postEvent(this, new QEvent(CaptureEvents::WimClose));
+}
+
+void CAnalyzerDlg::PostWaveError(const std::string& message)
+{
+    QCoreApplication::postEvent(this, new CaptureEvents::DeviceFailedEvent(QString::fromStdString(message)));
+}

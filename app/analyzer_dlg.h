@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+
+#include <functional>
+#include <memory>
+
+#include "capture/wave_capture.h"
+#include "display/qt_drawing_context.h"
+#include "display/renderer.h"
+
+class CProfile;
+class QScrollBar;
+class CPictureArea;
+
+// The main window: turns every captured buffer into one analysis step and
+// one repaint, paints through the renderer, keeps the scroll bar in step with
+// the vertical zoom, tracks the mouse frequency and keeps its placement.
+class CAnalyzerDlg : public QDialog, public CRenderer, public WaveNotifyTarget {
+public:
+    // Scroll codes of OnVScroll.
+    enum ScrollCode { LineUp = 0, LineDown = 1, PageUp = 2, PageDown = 3, ThumbPosition = 4, ThumbTrack = 5,
+                      EndScroll = 8 };
+
+    using MessagePresenter = std::function<void(QWidget* parent, const QString& text)>;
+
+    CAnalyzerDlg(CProfile& profile, WaveInputDriver* driver);
+    ~CAnalyzerDlg() override;
+
+    // Placement, surface, capture and scroll bar; before the first show.
+    bool OnInitDialog();
+    void OnPaint();
+    void OnSize();
+    void OnVScroll(int code, int thumbPosition);
+    void OnMouseMove(int x, int y);
+    void OnDestroy();
+
+    void ZoomIn();
+    void ZoomOut();
+    void SetDisplayMode(int mode);
+    void UpdateScrollBar();
+
+    // Called from the capture thread: posted on to the GUI thread.
+    void PostWaveData(WaveHeader* header) override;
+    void PostWaveClose() override;
+    void PostWaveError(const std::string& message) override;
+
+    CWaveCapture& Engine() { return engine; }
+    RECT ClientRect() const;
+    QScrollBar* ScrollBar() const { return scrollBar; }
+    QWidget* PictureArea() const;
+    const QImage& Picture() const { return window->Image(); }
+    int ScrollRangeMax() const { return scrollRangeMax; }
+    long BlocksAnalysed() const { return blocksAnalysed; }
+    long BlocksPainted() const { return blocksPainted; }
+    bool IsInitialised() const { return initialised != 0; }
+
+    // Where errors go; a message box unless replaced.
+    static void SetMessagePresenter(MessagePresenter presenter);
+
+protected:
+    bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
+    void done(int result) override;
+
+private:
+    void OnCaptureData();
+    void ShowError(const QString& text);
+    void RestorePlacement();
+    void SavePlacement();
+    void ConnectScrollBar();
+
+    QImage icon;
+    CWaveCapture engine;
+    CProfile& profile;
+    int initialised = 0;
+    bool destroyed = false;
+    CPictureArea* picture = nullptr;
+    QScrollBar* scrollBar = nullptr;
+    int scrollRangeMax = 0;
+    CImageSurfaceFactory surfaces;
+    std::unique_ptr<CImageDC> window;  // the client area's picture
+    long blocksAnalysed = 0;
+    long blocksPainted = 0;
+};

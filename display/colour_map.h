@@ -1,0 +1,16 @@
+#pragma once
+
+#include <cstdint>
+
+// Magnitudes to colours: a logarithmic scale between the contrast bounds
+// onto a five-segment ramp of the colour scheme.
+
+constexpr int ColorMapSize = 20000;
+extern uint32_t ColorMap[ColorMapSize];
+
+// The colour of magnitude x under the current scheme and contrast.
+uint32_t ColourOf(float x);
+// Refills ColorMap: entry i holds ColourOf(i * 0.005).
+void RebuildColorMap();
+// The table's colour for magnitude x, clamped to the table.
+uint32_t LookupColour(float x);

@@ -1,0 +1,83 @@
+#include "display/pixel_ops.h"
+
+#include <cstddef>
+#include <cstring>
+#include <utility>
+
+void PutPixel(BITMAP* bm, int32_t x, int32_t y, uint32_t colour)
+{
+    if (!bm->bmBits || x < 0 || y < 0 || x >= bm->bmWidth || y >= bm->bmHeight)
+        return;
+    uint8_t* p = static_cast<uint8_t*>(bm->bmBits) + static_cast<ptrdiff_t>(y) * bm->bmWidthBytes +
+                 (static_cast<ptrdiff_t>(x) * bm->bmBitsPixel) / 8;
+    p[0] = static_cast<uint8_t>(colour >> 16);
+    p[1] = static_cast<uint8_t>(colour >> 8);
+    p[2] = static_cast<uint8_t>(colour);
+}
+
+void DrawLineSweep(BITMAP* bm, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour,
+                   bool includeLastColumn)
+{
+    if (x1 == x2) {
+        if (y1 > y2)
+            std::swap(y1, y2);
+        for (int32_t y = y1; y <= y2; ++y)
+            PutPixel(bm, x1, y, colour);
+        return;
+    }
+    if (x1 > x2) {
+        std::swap(x1, x2);
+        std::swap(y1, y2);
+    }
+    const int32_t dx = x2 - x1;
+    const int32_t dy = y2 - y1;
+    const double s = 1.0 / dx;
+    const int32_t last = includeLastColumn ? dx : dx - 1;
+    for (int32_t i = 0; i <= last; ++i) {
+        const double ya = y1 + dy * (i * s);
+        const double yb = y1 + dy * (i * s + s);
+        const int32_t x = x1 + i;
+        for (int32_t j = static_cast<int32_t>(ya); j <= yb; ++j)
+            PutPixel(bm, x, j, colour);
+        for (int32_t k = static_cast<int32_t>(yb); k < ya; ++k)
+            PutPixel(bm, x, k, colour);
+    }
+}
+
+namespace {
+
+// Keeps a shift inside the rows: columns outside the bitmap do not exist.
+bool CanShift(const BITMAP* bm, int32_t& a, int32_t& b, int32_t c)
+{
+    if (a < 0)
+        a = 0;
+    if (b > bm->bmWidth)
+        b = bm->bmWidth;
+    return bm->bmBits && bm->bmHeight > 0 && c >= 0 && b - a - c > 0;
+}
+
+} // namespace
+
+void ShiftColumnsLeft(BITMAP* bm, int32_t a, int32_t b, int32_t c)
+{
+    if (!CanShift(bm, a, b, c))
+        return;
+    const int p = bm->bmBitsPixel;
+    const size_t count = static_cast<size_t>(p * (b - a - c)) / 8;
+    for (int32_t r = 0; r < bm->bmHeight; ++r) {
+        uint8_t* row = static_cast<uint8_t*>(bm->bmBits) + static_cast<ptrdiff_t>(r) * bm->bmWidthBytes;
+        std::memmove(row + (a * p) / 8, row + (p / 8) * c + (a * p) / 8, count);
+    }
+}
+
+void ShiftColumnsRight(BITMAP* bm, int32_t a, int32_t b, int32_t c)
+{
+    if (!CanShift(bm, a, b, c))
+        return;
+    const int p = bm->bmBitsPixel;
+    const size_t count = static_cast<size_t>(p * (b - a - c)) / 8;
+    for (int32_t r = 0; r < bm->bmHeight; ++r) {
+        uint8_t* row = static_cast<uint8_t*>(bm->bmBits) + static_cast<ptrdiff_t>(r) * bm->bmWidthBytes;
+        std::memmove(row + (p / 8) * c + (a * p) / 8, row + (a * p) / 8, count);
+    }
+}

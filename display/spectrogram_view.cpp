@@ -1,0 +1,272 @@
+#include "display/spectrogram_view.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "capture/wave_capture.h"
+#include "display/colour_map.h"
+#include "display/pixel_ops.h"
+#include "dsp/frequency_axis.h"
+#include "settings/shared_settings.h"
+
+namespace {
+
+constexpr double GridFrequencies[12] = {65.406, 69.296, 73.416, 77.782,  82.407,  87.307,
+                                        92.499, 98.0,   103.826, 110.0, 116.541, 123.471};
+constexpr uint32_t GridColour = 0xC0C0C0;
+constexpr uint32_t SharpGridColour = 0x505050;
+constexpr uint32_t LinearGridColour = 0x808080;
+constexpr int LogPoints = 8192;
+constexpr int RowPoints = 2048;
+
+float Sample(const float* values, int count, int index)
+{
+    return values[std::clamp(index, 0, count - 1)];
+}
+
+// Column j of m blends the newest spectrum towards the previous one.
+void Blend(const std::vector<float>& newest, const std::vector<float>& previous, int j, int m,
+           std::vector<float>& out)
+{
+    const double t = static_cast<double>(j) / m;
+    out.resize(newest.size());
+    for (size_t k = 0; k < newest.size(); ++k)
+        out[k] = static_cast<float>(Interpolate(newest[k], previous[k], t));
+}
+
+// Rows per octave of the logarithmic axis from 32 Hz to MaxFreq.
+double RowsPerOctave(int h)
+{
+    return h / (Log2(SharedSettings.MaxFreq) - 5);
+}
+
+int GridRow(double frequency, double rowsPerOctave)
+{
+    return static_cast<int>((Log2(frequency) - 5) * rowsPerOctave);
+}
+
+} // namespace
+
+int ColumnsPerSpectrum()
+{
+    const int m = SharedSettings.Oversample;
+    return m >= 2 && m <= 8 ? m : 1;
+}
+
+void DrawColumn(BITMAP* bm, const float* values, int count, int x, int y0, int n, const ColumnBand* band)
+{
+    for (int i = 0; i < n; ++i) {
+        if (band && band->lo < i && i < band->hi)
+            continue;
+        const int y = y0 + n - i;
+        const double p = static_cast<double>(i * count) / n;
+        int k = static_cast<int>(p);
+        if (k >= count - 2)
+            k = count - 3;
+        const double v = Interpolate(values[k], values[k + 1], p - k);
+        if (!SharedSettings.PolesOnly) {
+            if (v >= -1e-8)
+                PutPixel(bm, x, y, LookupColour(static_cast<float>(v)));
+            continue;
+        }
+        const double pUp = static_cast<double>((i + 1) * count) / n;
+        const int kUp = static_cast<int>(pUp);
+        const double above = Interpolate(Sample(values, count, kUp + 1), Sample(values, count, kUp + 2), pUp - kUp);
+        const double pDown = static_cast<double>((i - 1) * count) / n;
+        const int kDown = static_cast<int>(pDown);
+        const double below =
+            Interpolate(Sample(values, count, kDown - 1), Sample(values, count, kDown), pDown - kDown);
+        if (v >= above && v >= below) {
+            const uint32_t colour = LookupColour(static_cast<float>(v));
+            PutPixel(bm, x, y, colour);
+            PutPixel(bm, x, y + 1, colour);
+            PutPixel(bm, x, y - 1, colour);
+        }
+    }
+}
+
+void DrawCQColumn(BITMAP* bm, const float* values, int count, int x, int y0, int n)
+{
+    for (int i = 0; i < n; ++i) {
+        const int y = y0 + n - i;
+        const double p = static_cast<double>(i * count) / n;
+        int k = static_cast<int>(p);
+        if (values[std::min(k, count - 1)] < 0)
+            continue;
+        if (k >= count - 2)
+            k = count - 3;
+        const double v = Interpolate(values[k], values[k + 1], p - k);
+        PutPixel(bm, x, y, LookupColour(static_cast<float>(v)));
+    }
+}
+
+CSpectrogramView::CSpectrogramView()
+    : previousLog(LogPoints, 0.0f),
+      previousLinear(LinearBins, 0.0f),
+      previousWrap(RowPoints, 0.0f),
+      previousCQ(RowPoints, 0.0f)
+{
+}
+
+void CSpectrogramView::Draw(BITMAP* bm, const CWaveCapture& engine, int displayMode, const RECT& rc, float bandLo,
+                            float bandHi)
+{
+    const int w = RectWidth(rc);
+    const int h = RectHeight(rc);
+    if (displayMode == 1)
+        DrawConstantQ(bm, engine, w, h, bandLo, bandHi);
+    else if (SharedSettings.LogScale)
+        DrawLogarithmic(bm, engine, w, h);
+    else
+        DrawLinear(bm, engine, w, h);
+}
+
+void CSpectrogramView::DrawConstantQ(BITMAP* bm, const CWaveCapture& engine, int w, int h, float bandLo,
+                                     float bandHi)
+{
+    const int m = ColumnsPerSpectrum();
+    const float fmax = SharedSettings.MaxFreq;
+    const float* spec = engine.GetSpectrum(0);
+    const float* cq = engine.GetCQSpectrum();
+    std::vector<float> wrap(RowPoints);
+    if (SharedSettings.WrapUnderCQ)
+        LogResampleTable(spec, wrap.data(), RowPoints, 32.0f, fmax);
+    std::vector<float> rows(RowPoints);
+    CQToRows(cq, rows.data(), RowPoints, 32.0f, fmax);
+
+    double signal = 0.0;
+    for (int k = 10; k < 2000; ++k)
+        signal += rows[k] > 0 ? rows[k] : 0.0f;
+    const bool skip = signal < SharedSettings.SignalThre || SharedSettings.Pause;
+    if (!skip)
+        ShiftColumnsLeft(bm, w / 2, w, 2 * m);
+
+    if (SharedSettings.WrapUnderCQ) {
+        const ColumnBand band{static_cast<int>(h * bandLo), static_cast<int>(h * bandHi)};
+        for (int pass = 0; pass < 2; ++pass) {
+            if (pass == 1)
+                LogResampleTable(spec + CWaveCapture::SecondSpectrum, wrap.data(), RowPoints, 32.0f, fmax);
+            for (int j = 0; j < m; ++j) {
+                Blend(wrap, previousWrap, j, m, blended);
+                DrawColumn(bm, blended.data(), RowPoints, w - (5 - pass) * m - j - 10, 0, h, &band);
+            }
+            previousWrap = wrap;
+        }
+    }
+
+    for (int pass = 0; pass < 2; ++pass) {
+        if (pass == 1)
+            CQToRows(cq + ConstantQBins, rows.data(), RowPoints, 32.0f, fmax);
+        for (int j = 0; j < m; ++j) {
+            Blend(rows, previousCQ, j, m, blended);
+            DrawCQColumn(bm, blended.data(), RowPoints, w - (1 - pass) * m - j - 10, 0, h);
+        }
+        previousCQ = rows;
+    }
+
+    if (SharedSettings.Grid) {
+        const double R = RowsPerOctave(h);
+        for (int k = 0; k < 8; ++k) {
+            const int row = GridRow(GridFrequencies[0] * std::pow(2.0, k), R);
+            for (int i = 0; i < 20 * m; ++i)
+                PutPixel(bm, w - 10 - i, h - row, GridColour);
+        }
+    }
+}
+
+void CSpectrogramView::DrawLogarithmic(BITMAP* bm, const CWaveCapture& engine, int w, int h)
+{
+    const int m = ColumnsPerSpectrum();
+    const float fmax = SharedSettings.MaxFreq;
+    const bool stereo = SharedSettings.Stereo != 0;
+    const int split = stereo ? (3 * w) / 4 - 10 : w - 10;
+    current.resize(LogPoints);
+    for (int c = 0; c < (stereo ? 2 : 1); ++c) {
+        const float* spec = engine.GetSpectrum(c);
+        const int x0 = c == 0 ? split : split + 1;
+        const int d = c == 0 ? 1 : -1;
+        LogResample(spec, current.data(), LogPoints, 32.0f, fmax);
+
+        double signal = 0.0;
+        for (int k = 0; k < LinearBins; ++k)
+            signal += spec[k];
+        const bool skip = signal < SharedSettings.SignalThre || SharedSettings.Pause;
+        if (!skip) {
+            if (!stereo)
+                ShiftColumnsLeft(bm, w / 2, w, 2 * m);
+            else if (c == 0)
+                ShiftColumnsLeft(bm, w / 2, split + 1, 2 * m);
+            else
+                ShiftColumnsRight(bm, split, w - 10, 2 * m);
+        }
+
+        for (int pass = 0; pass < 2; ++pass) {
+            if (pass == 1)
+                LogResample(spec + CWaveCapture::SecondSpectrum, current.data(), LogPoints, 32.0f, fmax);
+            for (int j = 0; j < m; ++j) {
+                Blend(current, previousLog, j, m, blended);
+                DrawColumn(bm, blended.data(), LogPoints, x0 - (1 - pass) * m * d - j * d, 0, h, nullptr);
+            }
+            previousLog = current;
+        }
+
+        const double R = RowsPerOctave(h);
+        if (SharedSettings.Grid) {
+            for (int k = 0; k < 8; ++k) {
+                const int row = GridRow(GridFrequencies[0] * std::pow(2.0, k), R);
+                for (int i = 0; i < 10; ++i)
+                    PutPixel(bm, x0 - i * d, h - row, GridColour);
+            }
+        }
+        if (SharedSettings.Grid2) {
+            for (int n = 1; n < 12; ++n) {
+                const bool sharp = n == 1 || n == 3 || n == 6 || n == 8 || n == 10;
+                for (int k = 0; k < 8; ++k) {
+                    const int row = GridRow(GridFrequencies[n] * std::pow(2.0, k), R);
+                    PutPixel(bm, x0, h - row, sharp ? SharpGridColour : GridColour);
+                }
+            }
+        }
+    }
+}
+
+void CSpectrogramView::DrawLinear(BITMAP* bm, const CWaveCapture& engine, int w, int h)
+{
+    const int m = ColumnsPerSpectrum();
+    if (!SharedSettings.Pause)
+        ShiftColumnsLeft(bm, w / 2, w, 2 * m);
+    const double q = SharedSettings.MaxFreq * static_cast<double>(0.04266666620969772f) / h;
+
+    emphasis.resize(2 * LinearBins);
+    const float size = static_cast<float>(SharedSettings.WindowSize);
+    for (int i = 0; i < 2 * LinearBins; ++i) {
+        const float f = static_cast<float>(i * 48000) / size;
+        emphasis[i] = SharedSettings.HighEmphasis && f > 60
+                          ? static_cast<float>(1 + f * static_cast<double>(0.001923076924867928f))
+                          : 1.0f;
+    }
+
+    const float* spec = engine.GetSpectrum(0);
+    for (int pass = 0; pass < 2; ++pass) {
+        current.assign(spec + pass * CWaveCapture::SecondSpectrum,
+                       spec + pass * CWaveCapture::SecondSpectrum + LinearBins);
+        for (int j = 0; j < m; ++j) {
+            Blend(current, previousLinear, j, m, blended);
+            const int x = w - (1 - pass) * m - j - 10;
+            for (int r = 0; r < h; ++r) {
+                // A MaxFreq above the grid's range reads the last bin.
+                const int b = std::min(static_cast<int>(r * q), LinearBins - 1);
+                PutPixel(bm, x, h - r, LookupColour(blended[b] * emphasis[b]));
+            }
+        }
+        previousLinear = current;
+    }
+
+    if (SharedSettings.Grid) {
+        for (int k = 0; k < 5; ++k) {
+            const int row = static_cast<int>(GridFrequencies[0] * std::pow(2.0, k) * BinsPerHz / q);
+            PutPixel(bm, w - 11, h - row, LinearGridColour);
+            PutPixel(bm, w - 10, h - row, LinearGridColour);
+        }
+    }
+}

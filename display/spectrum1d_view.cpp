@@ -1,0 +1,107 @@
+#include "display/spectrum1d_view.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+#include "display/harmonic_analysis.h"
+#include "display/raster.h"
+#include "dsp/frequency_axis.h"
+#include "settings/shared_settings.h"
+
+namespace {
+
+constexpr uint32_t White = RGB(255, 255, 255);
+constexpr uint32_t Black = RGB(0, 0, 0);
+constexpr uint32_t Grey = RGB(128, 128, 128);
+constexpr uint32_t CurveColour = RGB(64, 64, 192);
+constexpr int Points = 8192;
+
+} // namespace
+
+void CSpectrum1DView::Draw(CDC* dc, const RECT& rc, const float* E)
+{
+    if (SharedSettings.Pause)
+        return;
+    dc->SetBkColor(White);
+    CRaster raster;
+    raster.Begin(dc, &rc);
+    const int W = RectWidth(rc);
+    const int H = RectHeight(rc);
+
+    raster.DrawLine(0, 0, W, 0, Black);
+    raster.DrawLine(W, 0, W, H, Black);
+    raster.DrawLine(0, H, W, H, Black);
+    raster.DrawLine(0, 0, 0, H, Black);
+    for (int y = 1; y < H; ++y)
+        for (int x = 1; x < W; ++x)
+            raster.PutPixel(x, y, White);
+    raster.AddText(10, 10, "this is text.");
+
+    raster.DrawLine(50, 50, W - 20, 50, Black);
+    raster.DrawLine(W - 20, 50, W - 20, H - 40, Black);
+    raster.DrawLine(50, H - 40, W - 20, H - 40, Black);
+    raster.DrawLine(50, 50, 50, H - 40, Black);
+
+    const int PW = W - 70;
+    const int PH = H - 90;
+    const double s = PH * 0.011109876680368847;
+    if (SharedSettings.Grid)
+        DrawGrid(raster, W, H, s);
+
+    resampled.resize(Points);
+    LogResample(E, resampled.data(), Points, 32.0f, SharedSettings.MaxFreq);
+    for (float v : resampled)
+        peakHold = std::max(peakHold, static_cast<double>(v));
+    const double scale = 1 / peakHold;
+    for (float& v : resampled)
+        v = static_cast<float>(v * scale);
+    if (PW > 0)
+        DrawCurve(raster, PW, PH, s);
+
+    lastResult = HarmonicAnalysisText(E);
+    raster.AddText(4, 4, lastResult.c_str());
+}
+
+void CSpectrum1DView::DrawGrid(CRaster& raster, int W, int H, double s)
+{
+    const int PW = W - 70;
+    const double span = Log2(SharedSettings.MaxFreq) - Log2(32.0);
+    double f = 62.5;
+    for (int line = 0; line < 10; ++line, f *= 2) {
+        char label[32];
+        std::snprintf(label, sizeof label, "%.0f", std::round(f));
+        const int off = static_cast<int>((Log2(f) - Log2(32.0)) * PW / span);
+        raster.DrawLine(50 + off, 50, 50 + off, H - 40, Grey);
+        raster.AddText(off + 40, H - 38, label);
+        if (line == 8)
+            raster.AddText(off + 40, H - 18, "[Hz]");
+    }
+    for (int g = 0; g >= -110; g -= 10) {
+        char label[32];
+        if (g == 0)
+            std::snprintf(label, sizeof label, "0[dB]");
+        else
+            std::snprintf(label, sizeof label, "%.0f", static_cast<double>(g));
+        const int off = static_cast<int>(-g * s);
+        raster.DrawLine(50, 50 + off, W - 20, 50 + off, Grey);
+        raster.AddText(10, off + 46, label);
+    }
+}
+
+void CSpectrum1DView::DrawCurve(CRaster& raster, int PW, int PH, double s)
+{
+    int previousX = 50;
+    int previousY = 50;
+    for (int k = 0; k < PW; ++k) {
+        const double v = resampled[static_cast<size_t>(k) * Points / static_cast<size_t>(PW)];
+        const double d = 20 * std::log10(v + 1e-12);
+        int y = static_cast<int>(50 - d * s);
+        if (y > PH)
+            y = PH;
+        y += 50;
+        raster.DrawLine(previousX, previousY, 50 + k, y, CurveColour);
+        previousX = 50 + k;
+        previousY = y;
+    }
+}

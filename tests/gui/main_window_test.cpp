@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QScrollBar>
+#include <QTest>
+
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "app/analyzer_dlg.h"
+#include "app/dialog_builder.h"
+#include "app/profile.h"
+#include "display/colour_map.h"
+#include "settings/shared_settings.h"
+#include "tests/capture/scripted_wave_input.h"
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SharedSettings = Settings();
+        messages.clear();
+        CAnalyzerDlg::SetMessagePresenter([this](QWidget*, const QString& text) { messages << text; });
+        iniPath = QDir::tempPath().toStdString() + "/tavi_gui_" + std::to_string(::getpid()) + ".ini";
+        std::remove(iniPath.c_str());
+        profile = std::make_unique<CProfile>(iniPath);
+    }
+    void TearDown() override
+    {
+        dialog.reset();
+        std::remove(iniPath.c_str());
+        SharedSettings = Settings();
+    }
+
+    CAnalyzerDlg& Open()
+    {
+        dialog = std::make_unique<CAnalyzerDlg>(*profile, &driver);
+        dialog->OnInitDialog();
+        dialog->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+        return *dialog;
+    }
+
+    // One buffer of a sine through the scripted device; its notification
+    // is posted to the window like the sound device's.
+    void PushSine(double frequency, double amplitude = 20000)
+    {
+        std::vector<int16_t> frames(2 * 2048);
+        for (int i = 0; i < 2048; ++i)
+            frames[2 * i] = frames[2 * i + 1] =
+                int16_t(std::lround(amplitude * std::sin(2 * M_PI * frequency * (fed + i) / 48000.0)));
+        fed += 2048;
+        driver.last->Push(frames);
+    }
+
+    void Settle() { QCoreApplication::processEvents(QEventLoop::AllEvents, 50); }
+
+    std::string iniPath;
+    std::unique_ptr<CProfile> profile;
+    ScriptedDriver driver;
+    std::unique_ptr<CAnalyzerDlg> dialog;
+    QStringList messages;
+    long fed = 0;
+};
+
+TEST_F(MainWindow, BuildsFromItsTemplate)
+{
+    CAnalyzerDlg& w = Open();
+    EXPECT_EQ(w.windowTitle(), "Tavimeter");
+    const QSize client = DialogUnitsToPixels(322, 298, w.logicalDpiY());
+    EXPECT_EQ(w.PictureArea()->size(), client);
+    EXPECT_FALSE(w.windowIcon().isNull());
+    EXPECT_TRUE(w.Engine().IsOpen());
+    EXPECT_TRUE(messages.isEmpty());
+}
+
+TEST_F(MainWindow, EachNotificationIsOneAnalysisAndOnePaint)
+{
+    CAnalyzerDlg& w = Open();
+    Settle();
+    const long paintsBefore = w.BlocksPainted();
+    PushSine(1000);
+    Settle();
+    EXPECT_EQ(w.BlocksAnalysed(), 1);
+    EXPECT_EQ(w.BlocksPainted() - paintsBefore, 1);
+
+    // Two notifications waiting at once still give two pictures.
+    PushSine(1000);
+    PushSine(1000);
+    Settle();
+    EXPECT_EQ(w.BlocksAnalysed(), 3);
+    EXPECT_EQ(w.BlocksPainted() - paintsBefore, 3);
+}
+
+TEST_F(MainWindow, ScrollBarFollowsZoomAndOffset)
+{
+    CAnalyzerDlg& w = Open();
+    QScrollBar* bar = w.ScrollBar();
+    EXPECT_EQ(w.ScrollRangeMax(), 0);
+    EXPECT_TRUE(bar->isVisible());
+    EXPECT_FALSE(bar->isEnabled());
+
+    w.resize(w.width(), 400);
+    Settle();
+    ASSERT_EQ(w.PictureArea()->height(), 400);
+    w.SetView(2.0, 0);
+    w.UpdateScrollBar();
+    EXPECT_EQ(w.ScrollRangeMax(), 300);
+    EXPECT_EQ(bar->pageStep(), 100);
+    EXPECT_EQ(bar->value(), 200);
+    EXPECT_TRUE(bar->isEnabled());
+
+    w.OnVScroll(CAnalyzerDlg::ThumbTrack, 0);
+    EXPECT_EQ(w.Offset(), 200);
+
+    w.SetView(2.0, 200);
+    w.UpdateScrollBar();
+    ASSERT_EQ(bar->value(), 0);
+    w.OnVScroll(CAnalyzerDlg::LineDown, 0);
+    EXPECT_EQ(bar->value(), 5);
+    EXPECT_EQ(w.Offset(), 200) << "line steps take effect at the end of scrolling";
+    w.OnVScroll(CAnalyzerDlg::EndScroll, 0);
+    EXPECT_EQ(w.Offset(), 195);
+    w.OnVScroll(CAnalyzerDlg::LineUp, 0);
+    w.OnVScroll(CAnalyzerDlg::LineUp, 0);
+    EXPECT_EQ(bar->value(), 0) << "never below 0";
+}
+
+TEST_F(MainWindow, ZoomButtonsUpdateTheScrollBar)
+{
+    CAnalyzerDlg& w = Open();
+    w.ZoomIn();
+    EXPECT_DOUBLE_EQ(w.Zoom(), 1.5);
+    EXPECT_TRUE(w.ScrollBar()->isEnabled());
+    w.ZoomOut();
+    EXPECT_DOUBLE_EQ(w.Zoom(), 1.0);
+    EXPECT_FALSE(w.ScrollBar()->isEnabled());
+}
+
+TEST_F(MainWindow, PlacementIsSavedAndRestored)
+{
+    {
+        CAnalyzerDlg& w = Open();
+        w.setGeometry(40, 50, 600, 420);
+        Settle();
+        const QRect saved = w.geometry();
+        w.reject();
+        std::ifstream in(iniPath);
+        std::stringstream text;
+        text << in.rdbuf();
+        EXPECT_NE(text.str().find("[Window]"), std::string::npos);
+        EXPECT_EQ(profile->ReadInt("Window", "Right") - profile->ReadInt("Window", "Left"), saved.width());
+        EXPECT_FALSE(w.Engine().IsOpen()) << "closing the window closes the device";
+        dialog.reset();
+    }
+    CAnalyzerDlg& again = Open();
+    EXPECT_EQ(again.geometry().width(), profile->ReadInt("Window", "Right") - profile->ReadInt("Window", "Left"));
+    EXPECT_EQ(again.geometry().height(), profile->ReadInt("Window", "Bottom") - profile->ReadInt("Window", "Top"));
+}
+
+TEST_F(MainWindow, ResizeBeforeInitialisationTouchesNothing)
+{
+    dialog = std::make_unique<CAnalyzerDlg>(*profile, &driver);
+    dialog->resize(700, 500);
+    dialog->OnSize();
+    EXPECT_EQ(dialog->Surface(), nullptr);
+    EXPECT_FALSE(dialog->IsInitialised());
+}
+
+TEST_F(MainWindow, DeviceErrorsAreShownAndTheWindowStays)
+{
+    driver.openFailure = "No such device";
+    CAnalyzerDlg& w = Open();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("No such device"));
+    EXPECT_FALSE(w.Engine().IsOpen());
+    EXPECT_TRUE(w.isVisible());
+
+    driver.openFailure.clear();
+    w.Engine().Start();
+    driver.last->Unplug("Connection terminated");
+    Settle();
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[1].contains("Connection terminated"));
+    EXPECT_FALSE(w.Engine().IsOpen());
+}
+
+// The picture tests keep their screenshots in the build folder.
+void Keep(const QImage& image, const char* name)
+{
+    image.save(QString("%1/%2.png").arg(QDir::currentPath(), name));
+}
+
+TEST_F(MainWindow, SpectrogramShowsALineAtTheRowOf1000Hz)
+{
+    SharedSettings.LogScale = true;
+    SharedSettings.ContrastLow = 40;
+    SharedSettings.ContrastHigh = 70;
+    SharedSettings.WindowSize = 8192;
+    SharedSettings.WindowType = 1;
+    SharedSettings.Oversample = 4;
+    RebuildColorMap();
+    CAnalyzerDlg& w = Open();
+    for (int b = 0; b < 40; ++b) {
+        PushSine(1000);
+        Settle();
+    }
+    const QImage shot = w.PictureArea()->grab().toImage();
+    Keep(shot, "spectrogram_1000hz");
+    const int h = shot.height();
+    const int row = int(std::lround((std::log2(1000.0) - 5) * h / (std::log2(22050.0) - 5)));
+    auto brightness = [&](int x, int y) {
+        const QColor c = shot.pixelColor(x, y);
+        return c.red() + c.green() + c.blue();
+    };
+    int lit = 0, dark = 0;
+    for (int x = shot.width() / 4; x < shot.width() - 30; x += 7) {
+        int best = 0;
+        for (int dy = -3; dy <= 3; ++dy)
+            best = std::max(best, brightness(x, h - row + dy));
+        lit += best > 300;
+        dark += brightness(x, h - row - 80) < 80 && brightness(x, h - row + 80) < 80;
+    }
+    const int samples = (shot.width() - 30 - shot.width() / 4 + 6) / 7;
+    EXPECT_GT(lit, samples * 9 / 10) << "a horizontal line at the row of 1000 Hz";
+    EXPECT_GT(dark, samples * 9 / 10) << "dark rows far from it";
+}
+
+TEST_F(MainWindow, SpectrumModeReportsTheFundamental)
+{
+    SharedSettings.WindowSize = 8192;
+    SharedSettings.Grid = true;
+    CAnalyzerDlg& w = Open();
+    w.SetDisplayMode(2);
+    for (int b = 0; b < 6; ++b) {
+        PushSine(1000);
+        Settle();
+    }
+    EXPECT_EQ(w.Spectrum1DView().LastResult().substr(0, 16), "fc = 1001.0[Hz],");
+    const QImage shot = w.PictureArea()->grab().toImage();
+    Keep(shot, "spectrum_1000hz");
+    EXPECT_EQ(shot.pixelColor(shot.width() / 2, 60), QColor(255, 255, 255)) << "the plot's white background";
+
+    SharedSettings.WindowSize = 4096;
+    for (int b = 0; b < 4; ++b) {
+        PushSine(1000);
+        Settle();
+    }
+    EXPECT_EQ(w.Spectrum1DView().LastResult().substr(0, 15), "fc = 996.0[Hz],");
+}
+
+} // namespace
