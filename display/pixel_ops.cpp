@@ -2,17 +2,34 @@
 
 #include <cstddef>
 #include <cstring>
+#include <algorithm>
 #include <utility>
 
-void PutPixel(BITMAP* bm, int32_t x, int32_t y, uint32_t colour)
+void FillRowSpan(BITMAP* bm, int32_t x0, int32_t x1, int32_t y, uint32_t colour)
 {
-    if (!bm->bmBits || x < 0 || y < 0 || x >= bm->bmWidth || y >= bm->bmHeight)
+    if (!bm->bmBits || y < 0 || y >= bm->bmHeight)
         return;
+    x0 = std::max(x0, 0);
+    x1 = std::min(x1, bm->bmWidth);
+    const int bytes = bm->bmBitsPixel / 8;
     uint8_t* p = static_cast<uint8_t*>(bm->bmBits) + static_cast<ptrdiff_t>(y) * bm->bmWidthBytes +
-                 (static_cast<ptrdiff_t>(x) * bm->bmBitsPixel) / 8;
-    p[0] = static_cast<uint8_t>(colour >> 16);
-    p[1] = static_cast<uint8_t>(colour >> 8);
-    p[2] = static_cast<uint8_t>(colour);
+                 static_cast<ptrdiff_t>(x0) * bytes;
+    if (bytes == 4) {
+        // Blue, green, red as one word; the fourth byte keeps its value.
+        const uint32_t bgr = (colour >> 16 & 0xFF) | (colour & 0xFF00) | (colour & 0xFF) << 16;
+        uint32_t* word = reinterpret_cast<uint32_t*>(p);
+        for (int32_t i = 0; i < x1 - x0; ++i)
+            word[i] = (word[i] & 0xFF000000u) | bgr;
+        return;
+    }
+    const uint8_t blue = static_cast<uint8_t>(colour >> 16);
+    const uint8_t green = static_cast<uint8_t>(colour >> 8);
+    const uint8_t red = static_cast<uint8_t>(colour);
+    for (int32_t x = x0; x < x1; ++x, p += bytes) {
+        p[0] = blue;
+        p[1] = green;
+        p[2] = red;
+    }
 }
 
 void DrawLineSweep(BITMAP* bm, int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour,

@@ -1,11 +1,24 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "display/bitmap.h"
 
 // Writes one pixel; nothing outside the bitmap or without a buffer.
-void PutPixel(BITMAP* bm, int32_t x, int32_t y, uint32_t colour);
+inline void PutPixel(BITMAP* bm, int32_t x, int32_t y, uint32_t colour)
+{
+    if (!bm->bmBits || x < 0 || y < 0 || x >= bm->bmWidth || y >= bm->bmHeight)
+        return;
+    uint8_t* p = static_cast<uint8_t*>(bm->bmBits) + static_cast<ptrdiff_t>(y) * bm->bmWidthBytes +
+                 (static_cast<ptrdiff_t>(x) * bm->bmBitsPixel) / 8;
+    p[0] = static_cast<uint8_t>(colour >> 16);
+    p[1] = static_cast<uint8_t>(colour >> 8);
+    p[2] = static_cast<uint8_t>(colour);
+}
+
+// Writes pixels x0 .. x1 - 1 of row y, clipped, as PutPixel would.
+void FillRowSpan(BITMAP* bm, int32_t x0, int32_t x1, int32_t y, uint32_t colour);
 
 // A line by column sweep. `includeLastColumn` is true for the free
 // function's behaviour, false for the raster's (which stops at x2 - 1).

@@ -32,11 +32,6 @@ void CRaster::Begin(CDC* dc, const RECT* rc)
     active = 1;
 }
 
-void CRaster::PutPixel(int32_t x, int32_t y, uint32_t colour)
-{
-    ::PutPixel(&bitmap, x, y, colour);
-}
-
 void CRaster::DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour)
 {
     DrawLineSweep(&bitmap, x1, y1, x2, y2, colour, false);

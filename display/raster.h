@@ -6,6 +6,7 @@
 
 #include "display/bitmap.h"
 #include "display/drawing_context.h"
+#include "display/pixel_ops.h"
 
 struct RasterText {
     char text[128];
@@ -25,7 +26,9 @@ public:
     CRaster& operator=(const CRaster&) = delete;
 
     void Begin(CDC* target, const RECT* rect);
-    void PutPixel(int32_t x, int32_t y, uint32_t colour);
+    void PutPixel(int32_t x, int32_t y, uint32_t colour) { ::PutPixel(&bitmap, x, y, colour); }
+    // PutPixel for x0 .. x1 - 1 of row y.
+    void FillRowSpan(int32_t x0, int32_t x1, int32_t y, uint32_t colour) { ::FillRowSpan(&bitmap, x0, x1, y, colour); }
     // A line that stops one column short of x2.
     void DrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t colour);
     void AddText(int32_t x, int32_t y, const char* text);

@@ -19,21 +19,6 @@ constexpr uint32_t LinearGridColour = 0x808080;
 constexpr int LogPoints = 8192;
 constexpr int RowPoints = 2048;
 
-float Sample(const float* values, int count, int index)
-{
-    return values[std::clamp(index, 0, count - 1)];
-}
-
-// Column j of m blends the newest spectrum towards the previous one.
-void Blend(const std::vector<float>& newest, const std::vector<float>& previous, int j, int m,
-           std::vector<float>& out)
-{
-    const double t = static_cast<double>(j) / m;
-    out.resize(newest.size());
-    for (size_t k = 0; k < newest.size(); ++k)
-        out[k] = static_cast<float>(Interpolate(newest[k], previous[k], t));
-}
-
 // Rows per octave of the logarithmic axis from 32 Hz to MaxFreq.
 double RowsPerOctave(int h)
 {
@@ -53,7 +38,30 @@ int ColumnsPerSpectrum()
     return m >= 2 && m <= 8 ? m : 1;
 }
 
-void DrawColumn(BITMAP* bm, const float* values, int count, int x, int y0, int n, const ColumnBand* band)
+namespace {
+
+// The values of a column: stored ones, or column j of m blended between the
+// newest and the previous spectrum (computed per sample as it is read).
+struct StoredValues {
+    const float* values;
+    float operator()(int k) const { return values[k]; }
+};
+
+struct BlendedValues {
+    const float* newest;
+    const float* previous;
+    double t;
+    float operator()(int k) const { return static_cast<float>(Interpolate(newest[k], previous[k], t)); }
+};
+
+template <typename Values>
+float SampleClamped(const Values& values, int count, int index)
+{
+    return values(std::clamp(index, 0, count - 1));
+}
+
+template <typename Values>
+void DrawColumnOf(BITMAP* bm, const Values& values, int count, int x, int y0, int n, const ColumnBand* band)
 {
     for (int i = 0; i < n; ++i) {
         if (band && band->lo < i && i < band->hi)
@@ -63,7 +71,7 @@ void DrawColumn(BITMAP* bm, const float* values, int count, int x, int y0, int n
         int k = static_cast<int>(p);
         if (k >= count - 2)
             k = count - 3;
-        const double v = Interpolate(values[k], values[k + 1], p - k);
+        const double v = Interpolate(values(k), values(k + 1), p - k);
         if (!SharedSettings.PolesOnly) {
             if (v >= -1e-8)
                 PutPixel(bm, x, y, LookupColour(static_cast<float>(v)));
@@ -71,11 +79,12 @@ void DrawColumn(BITMAP* bm, const float* values, int count, int x, int y0, int n
         }
         const double pUp = static_cast<double>((i + 1) * count) / n;
         const int kUp = static_cast<int>(pUp);
-        const double above = Interpolate(Sample(values, count, kUp + 1), Sample(values, count, kUp + 2), pUp - kUp);
+        const double above =
+            Interpolate(SampleClamped(values, count, kUp + 1), SampleClamped(values, count, kUp + 2), pUp - kUp);
         const double pDown = static_cast<double>((i - 1) * count) / n;
         const int kDown = static_cast<int>(pDown);
         const double below =
-            Interpolate(Sample(values, count, kDown - 1), Sample(values, count, kDown), pDown - kDown);
+            Interpolate(SampleClamped(values, count, kDown - 1), SampleClamped(values, count, kDown), pDown - kDown);
         if (v >= above && v >= below) {
             const uint32_t colour = LookupColour(static_cast<float>(v));
             PutPixel(bm, x, y, colour);
@@ -85,19 +94,37 @@ void DrawColumn(BITMAP* bm, const float* values, int count, int x, int y0, int n
     }
 }
 
-void DrawCQColumn(BITMAP* bm, const float* values, int count, int x, int y0, int n)
+template <typename Values>
+void DrawCQColumnOf(BITMAP* bm, const Values& values, int count, int x, int y0, int n)
 {
     for (int i = 0; i < n; ++i) {
         const int y = y0 + n - i;
         const double p = static_cast<double>(i * count) / n;
         int k = static_cast<int>(p);
-        if (values[std::min(k, count - 1)] < 0)
+        if (values(std::min(k, count - 1)) < 0)
             continue;
         if (k >= count - 2)
             k = count - 3;
-        const double v = Interpolate(values[k], values[k + 1], p - k);
+        const double v = Interpolate(values(k), values(k + 1), p - k);
         PutPixel(bm, x, y, LookupColour(static_cast<float>(v)));
     }
+}
+
+BlendedValues Blended(const std::vector<float>& newest, const std::vector<float>& previous, int j, int m)
+{
+    return {newest.data(), previous.data(), static_cast<double>(j) / m};
+}
+
+} // namespace
+
+void DrawColumn(BITMAP* bm, const float* values, int count, int x, int y0, int n, const ColumnBand* band)
+{
+    DrawColumnOf(bm, StoredValues{values}, count, x, y0, n, band);
+}
+
+void DrawCQColumn(BITMAP* bm, const float* values, int count, int x, int y0, int n)
+{
+    DrawCQColumnOf(bm, StoredValues{values}, count, x, y0, n);
 }
 
 CSpectrogramView::CSpectrogramView()
@@ -146,10 +173,9 @@ void CSpectrogramView::DrawConstantQ(BITMAP* bm, const CWaveCapture& engine, int
         for (int pass = 0; pass < 2; ++pass) {
             if (pass == 1)
                 LogResampleTable(spec + CWaveCapture::SecondSpectrum, wrap.data(), RowPoints, 32.0f, fmax);
-            for (int j = 0; j < m; ++j) {
-                Blend(wrap, previousWrap, j, m, blended);
-                DrawColumn(bm, blended.data(), RowPoints, w - (5 - pass) * m - j - 10, 0, h, &band);
-            }
+            for (int j = 0; j < m; ++j)
+                DrawColumnOf(bm, Blended(wrap, previousWrap, j, m), RowPoints, w - (5 - pass) * m - j - 10, 0, h,
+                             &band);
             previousWrap = wrap;
         }
     }
@@ -157,10 +183,8 @@ void CSpectrogramView::DrawConstantQ(BITMAP* bm, const CWaveCapture& engine, int
     for (int pass = 0; pass < 2; ++pass) {
         if (pass == 1)
             CQToRows(cq + ConstantQBins, rows.data(), RowPoints, 32.0f, fmax);
-        for (int j = 0; j < m; ++j) {
-            Blend(rows, previousCQ, j, m, blended);
-            DrawCQColumn(bm, blended.data(), RowPoints, w - (1 - pass) * m - j - 10, 0, h);
-        }
+        for (int j = 0; j < m; ++j)
+            DrawCQColumnOf(bm, Blended(rows, previousCQ, j, m), RowPoints, w - (1 - pass) * m - j - 10, 0, h);
         previousCQ = rows;
     }
 
@@ -203,10 +227,9 @@ void CSpectrogramView::DrawLogarithmic(BITMAP* bm, const CWaveCapture& engine, i
         for (int pass = 0; pass < 2; ++pass) {
             if (pass == 1)
                 LogResample(spec + CWaveCapture::SecondSpectrum, current.data(), LogPoints, 32.0f, fmax);
-            for (int j = 0; j < m; ++j) {
-                Blend(current, previousLog, j, m, blended);
-                DrawColumn(bm, blended.data(), LogPoints, x0 - (1 - pass) * m * d - j * d, 0, h, nullptr);
-            }
+            for (int j = 0; j < m; ++j)
+                DrawColumnOf(bm, Blended(current, previousLog, j, m), LogPoints, x0 - (1 - pass) * m * d - j * d, 0,
+                             h, nullptr);
             previousLog = current;
         }
 
@@ -251,12 +274,12 @@ void CSpectrogramView::DrawLinear(BITMAP* bm, const CWaveCapture& engine, int w,
         current.assign(spec + pass * CWaveCapture::SecondSpectrum,
                        spec + pass * CWaveCapture::SecondSpectrum + LinearBins);
         for (int j = 0; j < m; ++j) {
-            Blend(current, previousLinear, j, m, blended);
+            const BlendedValues values = Blended(current, previousLinear, j, m);
             const int x = w - (1 - pass) * m - j - 10;
             for (int r = 0; r < h; ++r) {
                 // A MaxFreq above the grid's range reads the last bin.
                 const int b = std::min(static_cast<int>(r * q), LinearBins - 1);
-                PutPixel(bm, x, h - r, LookupColour(blended[b] * emphasis[b]));
+                PutPixel(bm, x, h - r, LookupColour(values(b) * emphasis[b]));
             }
         }
         previousLinear = current;

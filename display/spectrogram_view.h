@@ -41,7 +41,6 @@ private:
     std::vector<float> previousCQ;
     // Work arrays, kept to avoid allocations per paint.
     std::vector<float> current;
-    std::vector<float> blended;
     std::vector<float> emphasis;
 };
 

@@ -34,8 +34,7 @@ void CSpectrum1DView::Draw(CDC* dc, const RECT& rc, const float* E)
     raster.DrawLine(0, H, W, H, Black);
     raster.DrawLine(0, 0, 0, H, Black);
     for (int y = 1; y < H; ++y)
-        for (int x = 1; x < W; ++x)
-            raster.PutPixel(x, y, White);
+        raster.FillRowSpan(1, W, y, White);
     raster.AddText(10, 10, "this is text.");
 
     raster.DrawLine(50, 50, W - 20, 50, Black);

@@ -113,15 +113,32 @@ double Log2(double x)
     return std::log(x) / std::log(2.0);
 }
 
+// The point frequencies of LogResample, kept while the axis stays the same:
+// the same values it would compute afresh.
+static const std::vector<double>& AxisFrequencies(int count, float fmin, float fmax)
+{
+    static std::vector<double> frequencies;
+    static int cachedCount = -1;
+    static float cachedMin = 0.0f, cachedMax = 0.0f;
+    if (count != cachedCount || fmin != cachedMin || fmax != cachedMax) {
+        const double lo = Log2(fmin);
+        const double step = (Log2(fmax) - lo) / count;
+        frequencies.resize(static_cast<size_t>(count > 0 ? count : 0));
+        for (int i = 0; i < count; ++i)
+            frequencies[i] = std::pow(2.0, i * step + lo);
+        cachedCount = count;
+        cachedMin = fmin;
+        cachedMax = fmax;
+    }
+    return frequencies;
+}
+
 void LogResample(const float* src, float* dst, int count, float fmin, float fmax)
 {
-    const double lo = Log2(fmin);
-    const double step = (Log2(fmax) - lo) / count;
+    const std::vector<double>& frequencies = AxisFrequencies(count, fmin, fmax);
     int prev = 99999;
-    for (int i = 0; i < count; ++i) {
-        const double f = std::pow(2.0, i * step + lo);
-        dst[i] = ResamplePoint(src, f, prev);
-    }
+    for (int i = 0; i < count; ++i)
+        dst[i] = ResamplePoint(src, frequencies[i], prev);
 }
 
 void LogResampleTable(const float* src, float* dst, int count, float fmin, float fmax)
