@@ -121,23 +121,6 @@ int WaveInput::Close()
     return WaveOk;
 }
 
-std::string WaveInput::ErrorText(int code) const
-{
-    if (code == WaveErrorDevice) {
-        std::lock_guard<std::mutex> lock(messageLock);
-        if (!lastMessage.empty())
-            return lastMessage;
-    }
-    return WaveErrorText(code);
-}
-
-int WaveInput::DeviceError(const std::string& message)
-{
-    std::lock_guard<std::mutex> lock(messageLock);
-    lastMessage = message;
-    return WaveErrorDevice;
-}
-
 WaveHeader* WaveInput::QueuedHead()
 {
     const unsigned head = queueHead.load(std::memory_order_relaxed);
@@ -182,29 +165,29 @@ void WaveInput::Deliver(const int16_t* frames, size_t frameCount)
 void WaveInput::ReportFailure(const std::string& message)
 {
     {
-        std::lock_guard<std::mutex> lock(messageLock);
+        std::lock_guard<std::mutex> guard(failureLock);
         if (failed.load(std::memory_order_relaxed))
             return;
-        lastMessage = message;
+        lastMessage.Record(message);
         failed.store(true, std::memory_order_release);
     }
     if (target)
         target->PostWaveError(message);
 }
 
-std::string WaveInputDriver::ErrorText(int code) const
+int DeviceMessage::Record(const std::string& message)
 {
-    if (code == WaveErrorDevice) {
-        std::lock_guard<std::mutex> lock(messageLock);
-        if (!lastMessage.empty())
-            return lastMessage;
-    }
-    return WaveErrorText(code);
+    std::lock_guard<std::mutex> guard(lock);
+    text = message;
+    return WaveErrorDevice;
 }
 
-int WaveInputDriver::DeviceError(const std::string& message)
+std::string DeviceMessage::TextFor(int code) const
 {
-    std::lock_guard<std::mutex> lock(messageLock);
-    lastMessage = message;
-    return WaveErrorDevice;
+    if (code == WaveErrorDevice) {
+        std::lock_guard<std::mutex> guard(lock);
+        if (!text.empty())
+            return text;
+    }
+    return WaveErrorText(code);
 }

@@ -39,6 +39,19 @@ struct WaveHeader {
     std::atomic<int> state{Unprepared};
 };
 
+// The last message a device or driver reported, readable from any thread.
+class DeviceMessage {
+public:
+    // Records `message`; returns WaveErrorDevice.
+    int Record(const std::string& message);
+    // The recorded message for WaveErrorDevice, else the code's own text.
+    std::string TextFor(int code) const;
+
+private:
+    mutable std::mutex lock;
+    std::string text;
+};
+
 // Receives the device's notifications. They come from the device's thread and
 // must be posted on to the GUI thread, never handled in place.
 class WaveNotifyTarget {
@@ -69,7 +82,7 @@ public:
     // Stops the device and posts the close notification.
     int Close();
 
-    std::string ErrorText(int code) const;
+    std::string ErrorText(int code) const { return lastMessage.TextFor(code); }
     // Frames that arrived while no buffer was queued.
     uint64_t DroppedFrames() const { return dropped.load(std::memory_order_relaxed); }
     const WaveFormat& Format() const { return format; }
@@ -90,7 +103,7 @@ protected:
     void ReportFailure(const std::string& message);
     bool HasFailed() const { return failed.load(std::memory_order_acquire); }
     // Records a device message and returns WaveErrorDevice.
-    int DeviceError(const std::string& message);
+    int DeviceError(const std::string& message) { return lastMessage.Record(message); }
 
 private:
     static constexpr int QueueSlots = 8;
@@ -112,8 +125,8 @@ private:
     std::atomic<uint64_t> dropped{0};
     std::atomic<bool> failed{false};
 
-    mutable std::mutex messageLock;
-    std::string lastMessage;
+    std::mutex failureLock;
+    DeviceMessage lastMessage;
 };
 
 // Opens capture devices: one backend (a sound server, a file, a test source).
@@ -123,14 +136,13 @@ public:
     // WaveOk and an open device, or an error code whose text ErrorText gives.
     virtual int Open(std::unique_ptr<WaveInput>& device, const WaveFormat& format,
                      WaveNotifyTarget* target) = 0;
-    std::string ErrorText(int code) const;
+    std::string ErrorText(int code) const { return lastMessage.TextFor(code); }
 
 protected:
-    int DeviceError(const std::string& message);
+    int DeviceError(const std::string& message) { return lastMessage.Record(message); }
 
 private:
-    mutable std::mutex messageLock;
-    std::string lastMessage;
+    DeviceMessage lastMessage;
 };
 
 // The text for an error code without a device message of its own.

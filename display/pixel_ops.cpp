@@ -73,28 +73,33 @@ bool CanShift(const BITMAP* bm, int32_t& a, int32_t& b, int32_t c)
     return bm->bmBits && bm->bmHeight > 0 && c >= 0 && b - a - c > 0;
 }
 
+// Moves the columns [a + c, b) to [a, b - c) (left) or [a, b - c) to
+// [a + c, b) (right) in every row, overlap-safe.
+void ShiftColumns(BITMAP* bm, int32_t a, int32_t b, int32_t c, bool left)
+{
+    if (!CanShift(bm, a, b, c))
+        return;
+    const int p = bm->bmBitsPixel;
+    const size_t count = static_cast<size_t>(p * (b - a - c)) / 8;
+    const ptrdiff_t near = (a * p) / 8;
+    const ptrdiff_t far = (p / 8) * c + (a * p) / 8;
+    for (int32_t r = 0; r < bm->bmHeight; ++r) {
+        uint8_t* row = static_cast<uint8_t*>(bm->bmBits) + static_cast<ptrdiff_t>(r) * bm->bmWidthBytes;
+        if (left)
+            std::memmove(row + near, row + far, count);
+        else
+            std::memmove(row + far, row + near, count);
+    }
+}
+
 } // namespace
 
 void ShiftColumnsLeft(BITMAP* bm, int32_t a, int32_t b, int32_t c)
 {
-    if (!CanShift(bm, a, b, c))
-        return;
-    const int p = bm->bmBitsPixel;
-    const size_t count = static_cast<size_t>(p * (b - a - c)) / 8;
-    for (int32_t r = 0; r < bm->bmHeight; ++r) {
-        uint8_t* row = static_cast<uint8_t*>(bm->bmBits) + static_cast<ptrdiff_t>(r) * bm->bmWidthBytes;
-        std::memmove(row + (a * p) / 8, row + (p / 8) * c + (a * p) / 8, count);
-    }
+    ShiftColumns(bm, a, b, c, true);
 }
 
 void ShiftColumnsRight(BITMAP* bm, int32_t a, int32_t b, int32_t c)
 {
-    if (!CanShift(bm, a, b, c))
-        return;
-    const int p = bm->bmBitsPixel;
-    const size_t count = static_cast<size_t>(p * (b - a - c)) / 8;
-    for (int32_t r = 0; r < bm->bmHeight; ++r) {
-        uint8_t* row = static_cast<uint8_t*>(bm->bmBits) + static_cast<ptrdiff_t>(r) * bm->bmWidthBytes;
-        std::memmove(row + (p / 8) * c + (a * p) / 8, row + (a * p) / 8, count);
-    }
+    ShiftColumns(bm, a, b, c, false);
 }
