@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QMessageBox>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
@@ -272,6 +273,16 @@ bool CAnalyzerDlg::eventFilter(QObject* watched, QEvent* e)
     if (watched == scrollBar && e->type() == QEvent::MouseButtonRelease)
         QMetaObject::invokeMethod(this, [this] { OnVScroll(EndScroll, 0); }, Qt::QueuedConnection);
     return QDialog::eventFilter(watched, e);
+}
+
+void CAnalyzerDlg::keyPressEvent(QKeyEvent* e)
+{
+    // Enter ends the window like Escape does: it has no buttons.
+    if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {
+        accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
 }
 
 void CAnalyzerDlg::OnMouseMove(int, int y)

@@ -4,6 +4,7 @@
 #include <emmintrin.h>
 
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -77,6 +78,23 @@ void CDC::StretchBlt(int32_t x, int32_t y, int32_t w, int32_t h, CDC& source, in
                 out[i] = columns[i] >= 0 ? in[columns[i]] : OpaqueBlack;
         }
     }
+}
+
+void* ReadSurfaceBits(CDC* dc, BITMAP* bm)
+{
+    *bm = dc->Pixels();
+    return bm->bmBits;
+}
+
+void WriteSurfaceBits(void* buffer, CDC* dc, BITMAP* bm)
+{
+    BITMAP surface = dc->Pixels();
+    if (!buffer || !surface.bmBits || buffer == surface.bmBits)
+        return;
+    const size_t bytes = static_cast<size_t>(std::min(bm->bmWidthBytes, surface.bmWidthBytes)) *
+                         static_cast<size_t>(std::min(bm->bmHeight, surface.bmHeight));
+    if (bm->bmWidthBytes == surface.bmWidthBytes)
+        std::memcpy(surface.bmBits, buffer, bytes);
 }
 
 void CDC::BitBlt(int32_t x, int32_t y, int32_t w, int32_t h, CDC& source)

@@ -37,6 +37,13 @@ public:
     void BitBlt(int32_t x, int32_t y, int32_t w, int32_t h, CDC& source);
 };
 
+// Fills `bm` from the surface of `dc` and returns its pixel buffer: the
+// surface's own pixels, so that writes land in the surface directly.
+void* ReadSurfaceBits(CDC* dc, BITMAP* bm);
+// Puts `buffer` back into the surface of `dc`: a copy of bmWidthBytes x
+// bmHeight bytes unless the buffer already is the surface's own memory.
+void WriteSurfaceBits(void* buffer, CDC* dc, BITMAP* bm);
+
 // A memory surface of a given size, compatible with the window's contexts.
 class CSurfaceFactory {
 public:

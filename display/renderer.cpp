@@ -46,8 +46,10 @@ CRenderer::Band CRenderer::VisibleBand(int h) const
 void CRenderer::DrawView(const RECT& rc)
 {
     if (IsSpectrogram(displayMode)) {
-        BITMAP bits = surface->Pixels();
+        BITMAP bits;
+        void* buffer = ReadSurfaceBits(surface.get(), &bits);
         spectrogram.Draw(&bits, *engine, displayMode, rc, cqBandLo, cqBandHi);
+        WriteSurfaceBits(buffer, surface.get(), &bits);
     } else if (displayMode == Spectrum1D) {
         spectrum1D.Draw(surface.get(), rc, engine->GetSpectrum(0) + CWaveCapture::SecondSpectrum);
     }

@@ -50,6 +50,8 @@ public:
         cursorFrequency = frequency;
         cursorRow = row;
     }
+    double CursorHz() const { return cursorFrequency; }
+    int CursorRow() const { return cursorRow; }
     float CQBandLow() const { return cqBandLo; }
     float CQBandHigh() const { return cqBandHi; }
     CDC* Surface() const { return surface.get(); }

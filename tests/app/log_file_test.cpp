@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -21,7 +22,7 @@ std::string ReadAll(const std::string& path)
 
 TEST(LogFile, CreatedEmptyAndExistingContentKept)
 {
-    const std::string path = ::testing::TempDir() + "tavi_log_test.log";
+    const std::string path = ::testing::TempDir() + "tavi_log_test_" + std::to_string(getpid()) + ".log";
     std::remove(path.c_str());
     {
         CLogFile log(path);

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -69,7 +70,7 @@ protected:
         return ReadWaveFile(Write(bytes), data, problem);
     }
 
-    std::string path = ::testing::TempDir() + "tavi_wave_test.wav";
+    std::string path = ::testing::TempDir() + "tavi_wave_test_" + std::to_string(getpid()) + ".wav";
     WaveFileData data;
     std::string problem;
 };

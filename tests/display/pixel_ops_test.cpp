@@ -181,3 +181,29 @@ TEST(Raster, PixelsStayInsideTheRectangle)
 }
 
 } // namespace
+
+namespace {
+
+TEST(SurfaceBits, TheViewsWriteIntoTheSurfaceItself)
+{
+    MemoryDC dc(6, 4);
+    BITMAP bm;
+    void* buffer = ReadSurfaceBits(&dc, &bm);
+    EXPECT_EQ(buffer, static_cast<void*>(dc.pixels.data()));
+    EXPECT_EQ(bm.bmWidth, 6);
+    EXPECT_EQ(bm.bmWidthBytes, 24);
+    PutPixel(&bm, 2, 1, 0x0000FF);
+    WriteSurfaceBits(buffer, &dc, &bm);
+    EXPECT_EQ(dc.At(2, 1), 0x0000FFu);
+
+    // A separate buffer of the same layout is copied in.
+    std::vector<uint32_t> copy(6 * 4, 0xFF000000u);
+    BITMAP other = bm;
+    other.bmBits = copy.data();
+    PutPixel(&other, 5, 3, 0x00FF00);
+    WriteSurfaceBits(copy.data(), &dc, &other);
+    EXPECT_EQ(dc.At(5, 3), 0x00FF00u);
+    EXPECT_EQ(dc.At(2, 1), 0u);
+}
+
+} // namespace

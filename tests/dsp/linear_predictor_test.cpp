@@ -44,6 +44,23 @@ TEST(LinearPrediction, OrderZeroAndLagStepBelowOne)
     EXPECT_EQ(predictor.Analyze(x.data(), 64, coeffs), -1);
 }
 
+TEST(LinearPrediction, EachLagSumsCountMinusThirteenTimesFourProducts)
+{
+    // With p = 12 and t = 4 every lag sums 4096 - 52 = 4044 products, all
+    // starting from samples 0..4043: energy only beyond them is not seen.
+    CLinearPredictor predictor;
+    predictor.SetOrder(12, 4);
+    std::vector<double> coeffs(13);
+    std::vector<float> late(4096, 0.0f);
+    for (int i = 4044; i < 4096; ++i)
+        late[i] = 1.0f;
+    EXPECT_EQ(predictor.Analyze(late.data(), 4096, coeffs.data()), -1);
+    late[4043] = 1.0f;
+    ::testing::internal::CaptureStdout();
+    EXPECT_EQ(predictor.Analyze(late.data(), 4096, coeffs.data()), 0);
+    ::testing::internal::GetCapturedStdout();
+}
+
 TEST(LinearPrediction, PreEmphasisIsRecursive)
 {
     float x[3] = {1, 1, 1};

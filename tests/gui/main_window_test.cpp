@@ -143,6 +143,23 @@ TEST_F(MainWindow, ZoomButtonsUpdateTheScrollBar)
     EXPECT_FALSE(w.ScrollBar()->isEnabled());
 }
 
+TEST_F(MainWindow, MouseRowsBecomeFrequencies)
+{
+    SharedSettings.LogScale = true;
+    SharedSettings.MaxFreq = 22050.0f;
+    CAnalyzerDlg& w = Open();
+    const int h = w.PictureArea()->height();
+    w.OnMouseMove(10, h);
+    EXPECT_NEAR(w.CursorHz(), 32.0, 1e-9);
+    EXPECT_EQ(w.CursorRow(), h);
+    w.SetView(2.0, 10);
+    w.OnMouseMove(10, h / 2);
+    const int row = int((h - h / 2) / 2.0 + 10);
+    EXPECT_DOUBLE_EQ(w.CursorHz(), w.CursorFrequency(row, h));
+    QTest::keyClick(&w, Qt::Key_Return);
+    EXPECT_FALSE(w.isVisible()) << "Enter ends the window";
+}
+
 TEST_F(MainWindow, PlacementIsSavedAndRestored)
 {
     {
