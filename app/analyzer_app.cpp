@@ -13,6 +13,7 @@
 #include "app/termination_signal.h"
 #include "capture/rtaudio_input.h"
 #include "capture/wave_file_input.h"
+#include "display/colour_map.h"
 #include "dsp/debug_message.h"
 
 extern CProfile Profile;
@@ -75,6 +76,9 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
     QApplication application(argc, argv);
     SetDebugMessageHandler(ShowDebugMessage);
+    // The colour table for the settings in force; the settings panel
+    // rebuilds it whenever the scheme or the contrast changes.
+    RebuildColorMap();
     int status = 0;
     {
         CAnalyzerDlg dialog(Profile, driver.get());
