@@ -50,7 +50,6 @@ public:
     RECT ClientRect() const;
     QScrollBar* ScrollBar() const { return scrollBar; }
     QWidget* PictureArea() const;
-    const QImage& Picture() const { return window->Image(); }
     int ScrollRangeMax() const { return scrollRangeMax; }
     long BlocksAnalysed() const { return blocksAnalysed; }
     long BlocksPainted() const { return blocksPainted; }

@@ -112,38 +112,3 @@ void BM_TempoEstimate(benchmark::State& state)
 BENCHMARK(BM_TempoEstimate)->Unit(benchmark::kMicrosecond);
 
 } // namespace
-
-namespace {
-
-// What the device thread does per buffer: copy 2048 frames into the queued
-// buffer and post the notification (here a counter; the main window posts an
-// event). The re-queue that the GUI thread does is outside the timed part.
-class CountingTarget : public WaveNotifyTarget {
-public:
-    void PostWaveData(WaveHeader*) override { posted.fetch_add(1, std::memory_order_relaxed); }
-    void PostWaveClose() override {}
-    void PostWaveError(const std::string&) override {}
-    std::atomic<long> posted{0};
-};
-
-void BM_CaptureCallbackPerBuffer(benchmark::State& state)
-{
-    CountingTarget target;
-    ScriptedWaveInput input(WaveFormat(), &target, WaveOk);
-    std::vector<char> data(CWaveCapture::BufferBytes);
-    WaveHeader header;
-    header.data = data.data();
-    header.bufferLength = CWaveCapture::BufferBytes;
-    input.Prepare(&header);
-    const std::vector<int16_t> frames = StereoBuffer(3);
-    for (auto _ : state) {
-        state.PauseTiming();
-        input.AddBuffer(&header);
-        state.ResumeTiming();
-        input.Push(frames);
-    }
-    benchmark::DoNotOptimize(target.posted.load());
-}
-BENCHMARK(BM_CaptureCallbackPerBuffer)->Unit(benchmark::kMicrosecond);
-
-} // namespace

@@ -68,7 +68,6 @@ public:
     int CurrentBuffer() const { return currentBuffer; }
     const WaveInput* Device() const { return device.get(); }
     const CConstantQ& ConstantQ() const { return *constantQ; }
-    const CTempoDetector& TempoDetector() const { return *tempoDetector; }
 
 private:
     static const int NoDisplayMode;

@@ -52,8 +52,6 @@ public:
     }
     double CursorHz() const { return cursorFrequency; }
     int CursorRow() const { return cursorRow; }
-    float CQBandLow() const { return cqBandLo; }
-    float CQBandHigh() const { return cqBandHi; }
     CDC* Surface() const { return surface.get(); }
     const CSpectrum1DView& Spectrum1DView() const { return spectrum1D; }
 
