@@ -26,13 +26,18 @@ export XDG_RUNTIME_DIR="$rig"
 export PULSE_SERVER=$("$root/scripts/pulse-server.sh" start "$rig/pulse")
 export TAVI_PULSE_DIR="$rig/pulse"
 
-display=":$((90 + RANDOM % 400))"
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >"$rig/xvfb.log" 2>&1 &
+# Xvfb picks a free display and reports its number.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$rig/display" >"$rig/xvfb.log" 2>&1 &
 xvfb_pid=$!
-export DISPLAY=$display
-for _ in $(seq 50); do
-  [ -e "/tmp/.X11-unix/X${display#:}" ] && break
+for _ in $(seq 100); do
+  [ -s "$rig/display" ] && break
   sleep 0.1
 done
+if [ ! -s "$rig/display" ]; then
+  echo "test-rig: Xvfb did not start:" >&2
+  cat "$rig/xvfb.log" >&2
+  exit 1
+fi
+export DISPLAY=":$(head -n 1 "$rig/display")"
 
 "$@"
