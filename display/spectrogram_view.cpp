@@ -155,10 +155,12 @@ void CSpectrogramView::DrawConstantQ(BITMAP* bm, const CWaveCapture& engine, int
     const float fmax = SharedSettings.MaxFreq;
     const float* spec = engine.GetSpectrum(0);
     const float* cq = engine.GetCQSpectrum();
-    std::vector<float> wrap(RowPoints);
+    std::vector<float>& wrap = wrapRows;
+    wrap.resize(RowPoints);
     if (SharedSettings.WrapUnderCQ)
         LogResampleTable(spec, wrap.data(), RowPoints, 32.0f, fmax);
-    std::vector<float> rows(RowPoints);
+    std::vector<float>& rows = cqRows;
+    rows.resize(RowPoints);
     CQToRows(cq, rows.data(), RowPoints, 32.0f, fmax);
 
     double signal = 0.0;
@@ -253,6 +255,23 @@ void CSpectrogramView::DrawLogarithmic(BITMAP* bm, const CWaveCapture& engine, i
     }
 }
 
+// The linear view's gain per bin; rebuilt only when its inputs change.
+void CSpectrogramView::UpdateEmphasis()
+{
+    const bool on = SharedSettings.HighEmphasis;
+    const int32_t windowSize = SharedSettings.WindowSize;
+    if (!emphasis.empty() && on == emphasisOn && windowSize == emphasisWindowSize)
+        return;
+    emphasis.resize(2 * LinearBins);
+    const float size = static_cast<float>(windowSize);
+    for (int i = 0; i < 2 * LinearBins; ++i) {
+        const float f = static_cast<float>(i * 48000) / size;
+        emphasis[i] = on && f > 60 ? static_cast<float>(1 + f * static_cast<double>(0.001923076924867928f)) : 1.0f;
+    }
+    emphasisOn = on;
+    emphasisWindowSize = windowSize;
+}
+
 void CSpectrogramView::DrawLinear(BITMAP* bm, const CWaveCapture& engine, int w, int h)
 {
     const int m = ColumnsPerSpectrum();
@@ -260,14 +279,7 @@ void CSpectrogramView::DrawLinear(BITMAP* bm, const CWaveCapture& engine, int w,
         ShiftColumnsLeft(bm, w / 2, w, 2 * m);
     const double q = SharedSettings.MaxFreq * static_cast<double>(0.04266666620969772f) / h;
 
-    emphasis.resize(2 * LinearBins);
-    const float size = static_cast<float>(SharedSettings.WindowSize);
-    for (int i = 0; i < 2 * LinearBins; ++i) {
-        const float f = static_cast<float>(i * 48000) / size;
-        emphasis[i] = SharedSettings.HighEmphasis && f > 60
-                          ? static_cast<float>(1 + f * static_cast<double>(0.001923076924867928f))
-                          : 1.0f;
-    }
+    UpdateEmphasis();
 
     const float* spec = engine.GetSpectrum(0);
     for (int pass = 0; pass < 2; ++pass) {

@@ -32,6 +32,7 @@ private:
     void DrawConstantQ(BITMAP* bm, const CWaveCapture& engine, int w, int h, float bandLo, float bandHi);
     void DrawLogarithmic(BITMAP* bm, const CWaveCapture& engine, int w, int h);
     void DrawLinear(BITMAP* bm, const CWaveCapture& engine, int w, int h);
+    void UpdateEmphasis();
 
     // The last spectrum of each variant, blended into the next paint's
     // first columns.
@@ -41,7 +42,11 @@ private:
     std::vector<float> previousCQ;
     // Work arrays, kept to avoid allocations per paint.
     std::vector<float> current;
+    std::vector<float> wrapRows;
+    std::vector<float> cqRows;
     std::vector<float> emphasis;
+    bool emphasisOn = false;
+    int32_t emphasisWindowSize = 0;
 };
 
 // Columns per spectrum: `Oversample` when 2..8, else 1.
