@@ -3,34 +3,25 @@
 #include <emmintrin.h>
 
 #include <cmath>
-#include <new>
 
-CFFT::CFFT(int n)
-    : plan(kiss_fft_alloc(n, 0, nullptr, nullptr)),
-      N(n),
-      input(new kiss_fft_cpx[n]),
-      output(new kiss_fft_cpx[n])
+CFFT::CFFT(int n) : plan(static_cast<size_t>(n), false), N(n), input(static_cast<size_t>(n)), output(static_cast<size_t>(n))
 {
-    if (!plan)
-        throw std::bad_alloc();
 }
 
 void CFFT::ZeroTail(int n)
 {
-    for (int t = n; t < N; ++t) {
-        input[t].r = 0.0f;
-        input[t].i = 0.0f;
-    }
+    for (int t = n; t < N; ++t)
+        input[t] = 0.0f;
 }
 
 void CFFT::Run()
 {
-    kiss_fft(plan.get(), input.get(), output.get());
+    plan.transform(input.data(), output.data());
 }
 
 void CFFT::LoadReal(const float* samples, int n)
 {
-    float* in = reinterpret_cast<float*>(input.get());
+    float* in = reinterpret_cast<float*>(input.data());
     const __m128 zero = _mm_setzero_ps();
     int t = 0;
     for (; t + 4 <= n; t += 4) {
@@ -39,8 +30,7 @@ void CFFT::LoadReal(const float* samples, int n)
         _mm_storeu_ps(in + 2 * t + 4, _mm_unpackhi_ps(x, zero));
     }
     for (; t < n; ++t) {
-        input[t].r = samples[t];
-        input[t].i = 0.0f;
+        input[t] = samples[t];
     }
     ZeroTail(n);
 }
@@ -50,7 +40,7 @@ int CFFT::Magnitude(const float* samples, float* mags, int n)
     LoadReal(samples, n);
     Run();
     const int half = n / 2;
-    const float* bins = reinterpret_cast<const float*>(output.get());
+    const float* bins = reinterpret_cast<const float*>(output.data());
     int k = 0;
     // Two bins at a time: re * re + im * im and the root in double, as below.
     for (; k + 2 <= half; k += 2) {
@@ -63,11 +53,8 @@ int CFFT::Magnitude(const float* samples, float* mags, int n)
         const __m128 roots = _mm_cvtpd_ps(_mm_sqrt_pd(sums));
         _mm_storel_pi(reinterpret_cast<__m64*>(mags + k), roots);
     }
-    for (; k < half; ++k) {
-        const double re = output[k].r;
-        const double im = output[k].i;
-        mags[k] = static_cast<float>(std::sqrt(re * re + im * im));
-    }
+    for (; k < half; ++k)
+        mags[k] = BinMagnitude(output[k].real(), output[k].imag());
     return half;
 }
 
@@ -76,23 +63,21 @@ int CFFT::TransformReal(const float* samples, float* outRe, float* outIm, int n)
     LoadReal(samples, n);
     Run();
     for (int k = 0; k < n; ++k) {
-        outRe[k] = output[k].r;
-        outIm[k] = output[k].i;
+        outRe[k] = output[k].real();
+        outIm[k] = output[k].imag();
     }
     return n;
 }
 
 int CFFT::TransformComplex(const float* inRe, const float* inIm, float* outRe, float* outIm, int n)
 {
-    for (int t = 0; t < n; ++t) {
-        input[t].r = inRe[t];
-        input[t].i = inIm[t];
-    }
+    for (int t = 0; t < n; ++t)
+        input[t] = {inRe[t], inIm[t]};
     ZeroTail(n);
     Run();
     for (int k = 0; k < n; ++k) {
-        outRe[k] = output[k].r;
-        outIm[k] = output[k].i;
+        outRe[k] = output[k].real();
+        outIm[k] = output[k].imag();
     }
     return n;
 }

@@ -1,11 +1,15 @@
 #pragma once
 
-#include <kiss_fft.h>
+#include <kissfft.hh>
 
-#include <memory>
+#include <cmath>
+#include <complex>
+#include <vector>
 
 // Forward complex FFT of a fixed size N over KISS FFT, unscaled:
 // X[k] = sum x[t] e^(-2 pi i k t / N). Inputs shorter than N are zero-extended.
+// The library's C++ template is compiled with this project's floating-point
+// flags, so its results are the same wherever the program is built.
 class CFFT {
 public:
     explicit CFFT(int N);
@@ -28,12 +32,16 @@ private:
     void ZeroTail(int n);
     void Run();
 
-    struct PlanRelease {
-        void operator()(kiss_fft_state* p) const { kiss_fft_free(p); }
-    };
-
-    std::unique_ptr<kiss_fft_state, PlanRelease> plan;
+    kissfft<float> plan;
     int N;
-    std::unique_ptr<kiss_fft_cpx[]> input;
-    std::unique_ptr<kiss_fft_cpx[]> output;
+    std::vector<std::complex<float>> input;
+    std::vector<std::complex<float>> output;
 };
+
+// |re + i im| as the analysis stores it: the squares and the root in double.
+inline float BinMagnitude(float re, float im)
+{
+    const double r = re;
+    const double i = im;
+    return static_cast<float>(std::sqrt(r * r + i * i));
+}
