@@ -161,26 +161,38 @@ void CWaveCapture::LinearPass()
         SharedSettings.WindowSize = 4096;
     }
     if (!linearFft || linearFft->Size() != N)
-        linearFft = std::make_unique<CFFT>(N);
+        linearFft = std::make_unique<CFFTBatch>(N);
 
+    // Both positions of both channels go through one batch of transforms:
+    // lanes 0 and 1 for channel 0, 2 and 3 for channel 1.
     const int F = framesPerBuffer;
-    for (int ch = 0; ch < 1 + (SharedSettings.Stereo != 0 ? 1 : 0); ++ch) {
+    const int channels = SharedSettings.Stereo != 0 ? 2 : 1;
+    float* mags[CFFTBatch::Lanes] = {};
+    for (int ch = 0; ch < channels; ++ch) {
         const int16_t* h = history[ch].data();
         float* S = spectrum[ch].data();
-        AnalysePosition(h + (HistoryLength - F / 2 - N), N, S);
-        AnalysePosition(h + (HistoryLength - N), N, S + SecondSpectrum);
+        LoadPosition(2 * ch, h + (HistoryLength - F / 2 - N), N);
+        LoadPosition(2 * ch + 1, h + (HistoryLength - N), N);
+        mags[2 * ch] = S + GridBins;
+        mags[2 * ch + 1] = S + SecondSpectrum + GridBins;
+    }
+    linearFft->Run();
+    linearFft->Magnitudes(mags, N);
+    for (int ch = 0; ch < channels; ++ch) {
+        MapToGrid(spectrum[ch].data(), N);
+        MapToGrid(spectrum[ch].data() + SecondSpectrum, N);
     }
 }
 
-// One windowed transform: raw magnitudes into the work area after the
-// spectrum, then mapped onto the grid.
-void CWaveCapture::AnalysePosition(const int16_t* samples, int N, float* spectrumOut)
+// One windowed block of samples into a lane of the linear transform. Its raw
+// magnitudes land in the work area after the spectrum and are then mapped
+// onto the grid.
+void CWaveCapture::LoadPosition(int lane, const int16_t* samples, int N)
 {
     for (int t = 0; t < N; ++t)
         work[t] = samples[t] * SampleScale;
     windowTable.Apply(work.data(), N, static_cast<unsigned>(SharedSettings.WindowType));
-    linearFft->Magnitude(work.data(), spectrumOut + GridBins, N);
-    MapToGrid(spectrumOut, N);
+    linearFft->LoadReal(lane, work.data(), N);
 }
 
 // Spreads N/2 raw magnitudes over the 4096 grid bins of 5.859375 Hz, with

@@ -9,7 +9,7 @@
 #include "capture/tempo_detector.h"
 #include "capture/wave_input.h"
 #include "dsp/constant_q.h"
-#include "dsp/fft.h"
+#include "dsp/fft_batch.h"
 #include "dsp/window_functions.h"
 
 // A failure of the sound input device, with the device's own message.
@@ -80,7 +80,7 @@ private:
     [[noreturn]] void Fail(int code);
     void ReleaseDevice();
     void LinearPass();
-    void AnalysePosition(const int16_t* samples, int N, float* spectrumOut);
+    void LoadPosition(int lane, const int16_t* samples, int N);
     static void MapToGrid(float* spectrumOut, int N);
     void ConstantQPass();
 
@@ -101,7 +101,7 @@ private:
     const int* displayMode = &NoDisplayMode;
     // Kept between blocks: the plan and window factors depend only on the
     // transform size and window type.
-    std::unique_ptr<CFFT> linearFft;
+    std::unique_ptr<CFFTBatch> linearFft;
     CWindowTable windowTable;
     std::vector<float> work;
     std::vector<float> constantQInput[2];

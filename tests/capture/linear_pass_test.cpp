@@ -1,4 +1,9 @@
+#include <cmath>
 #include <cstring>
+#include <vector>
+
+#include "dsp/fft.h"
+#include "dsp/window_functions.h"
 
 #include "tests/capture/engine_fixture.h"
 
@@ -18,6 +23,33 @@ TEST_F(LinearPass, Size8192CopiesTheRawMagnitudes)
     const float* S = engine.GetSpectrum(0);
     EXPECT_EQ(0, std::memcmp(S, S + 4096, 4096 * sizeof(float)));
     EXPECT_EQ(0, std::memcmp(S + 8192, S + 12288, 4096 * sizeof(float)));
+}
+
+// Every channel and position has its own transform: compared bit for bit
+// with a single windowed transform of the same stretch of history.
+TEST_F(LinearPass, EachChannelAndPositionIsItsOwnWindowedTransform)
+{
+    SharedSettings.WindowSize = 8192;
+    SharedSettings.WindowType = 1;
+    SharedSettings.Stereo = 1;
+    for (int b = 0; b < 6; ++b)
+        Feed([](long t) { return int16_t(20000 * std::sin(0.0003 * double(t) * double(t % 9000))); },
+             [](long t) { return int16_t((t * 7919) % 30011 - 15005); });
+    const int N = 8192, F = CWaveCapture::FramesPerBuffer, H = CWaveCapture::HistoryLength;
+    CFFT fft(N);
+    std::vector<float> work(N), mags(N / 2);
+    for (int ch = 0; ch < 2; ++ch) {
+        const int starts[2] = {H - F / 2 - N, H - N};
+        for (int position = 0; position < 2; ++position) {
+            const int16_t* h = engine.GetSampleHistory(ch) + starts[position];
+            for (int t = 0; t < N; ++t)
+                work[t] = h[t] * (1.0f / 32768.0f);
+            ApplyWindow(work.data(), N, 1);
+            fft.Magnitude(work.data(), mags.data(), N);
+            const float* S = engine.GetSpectrum(ch) + position * CWaveCapture::SecondSpectrum;
+            EXPECT_EQ(0, std::memcmp(S, mags.data(), 4096 * sizeof(float))) << "channel " << ch << ", position " << position;
+        }
+    }
 }
 
 TEST_F(LinearPass, Size2048SpreadsEachRawBinOverFourGridBins)
