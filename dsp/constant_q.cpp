@@ -3,6 +3,7 @@
 #include <cmath>
 #include <thread>
 
+#include "dsp/fft.h"
 #include "dsp/frequency_axis.h"
 #include "dsp/kernel_product.h"
 
@@ -12,11 +13,21 @@ struct CConstantQ::Spectra {
     std::vector<float> im[3];
 };
 
-// What one kernel-building thread owns: its plans and work arrays.
+// What one kernel-building thread owns: a plan per resolution and one
+// windowed exponential per lane.
 struct CConstantQ::KernelWorker {
-    explicit KernelWorker(int N) : full(N), half(N / 2), quarter(N / 4), re(N), im(N) {}
-    CFFT full, half, quarter;
-    std::vector<float> re, im;
+    explicit KernelWorker(int N) : full(N), half(N / 2), quarter(N / 4)
+    {
+        for (int lane = 0; lane < CFFTBatch::Lanes; ++lane) {
+            re[lane].resize(static_cast<size_t>(N));
+            im[lane].resize(static_cast<size_t>(N));
+        }
+    }
+    CFFTBatch& Plan(int r) { return r == FullSize ? full : r == HalfSize ? half : quarter; }
+
+    CFFTBatch full, half, quarter;
+    std::vector<float> re[CFFTBatch::Lanes];
+    std::vector<float> im[CFFTBatch::Lanes];
 };
 
 namespace {
@@ -73,9 +84,9 @@ int CConstantQ::Setup(int size, int sampleRate, int lo, int hi)
     for (int i = 0; i < len; ++i)
         freqs[i] = static_cast<float>(std::pow(2.0, i * 0.041666666666666664) * fmin);
     resolution.assign(static_cast<size_t>(len), FullSize);
-    planFull = std::make_unique<CFFT>(N);
-    planHalf = std::make_unique<CFFT>(N / 2);
-    planQuarter = std::make_unique<CFFT>(N / 4);
+    planFull = std::make_unique<CFFTBatch>(N);
+    planHalf = std::make_unique<CFFTBatch>(N / 2);
+    planQuarter = std::make_unique<CFFTBatch>(N / 4);
     BuildKernel(sampleRate, 0.0f);
     return 0;
 }
@@ -98,26 +109,24 @@ void CConstantQ::BuildKernel(int sampleRate, float adjustment)
         return;
 
     const double inverseRate = static_cast<float>(1.0 / sampleRate);
-    // Bins are independent: the threads take every second bin each.
+    // Bins are independent: the threads take every second bin each and
+    // transform them in groups of the same resolution, one bin per lane.
     auto build = [&](int first, int stride) {
         KernelWorker worker(N);
-        for (int b = first; b < len; b += stride) {
-            const double omega = inverseRate * freqs[b] * 6.28318;
-            WindowedExponential(worker.re, worker.im, N, windowLengths[b], omega);
-            float* outRe = kernelRe.data() + kernelOffset[b];
-            float* outIm = kernelIm.data() + kernelOffset[b];
-            switch (resolution[b]) {
-            case FullSize:
-                worker.full.TransformComplex(worker.re.data(), worker.im.data(), outRe, outIm, N);
-                break;
-            case HalfSize:
-                worker.half.TransformComplex(worker.re.data() + N / 4, worker.im.data() + N / 4, outRe, outIm, N / 2);
-                break;
-            default:
-                worker.quarter.TransformComplex(worker.re.data() + 3 * N / 8, worker.im.data() + 3 * N / 8, outRe,
-                                                outIm, N / 4);
-                break;
+        for (int r = FullSize; r <= QuarterSize; ++r) {
+            int group[CFFTBatch::Lanes];
+            int count = 0;
+            for (int b = first; b < len; b += stride) {
+                if (resolution[b] != r)
+                    continue;
+                group[count++] = b;
+                if (count == CFFTBatch::Lanes) {
+                    BuildKernelRows(worker, group, count, inverseRate);
+                    count = 0;
+                }
             }
+            if (count > 0)
+                BuildKernelRows(worker, group, count, inverseRate);
         }
     };
     const int threads = std::thread::hardware_concurrency() > 1 ? 2 : 1;
@@ -130,15 +139,41 @@ void CConstantQ::BuildKernel(int sampleRate, float adjustment)
     helper.join();
 }
 
-void CConstantQ::ComputeSpectra(const float* samples, Spectra& spectra)
+// Kernel rows of up to four bins of one resolution: each bin's windowed
+// exponential, cut to the segment its transform covers, goes through one lane.
+void CConstantQ::BuildKernelRows(KernelWorker& worker, const int* bins, int count, double inverseRate)
 {
-    CFFT* plans[3] = {planFull.get(), planHalf.get(), planQuarter.get()};
+    const int r = resolution[bins[0]];
+    const int size = BinSize(bins[0]);
+    const int start = r == FullSize ? 0 : r == HalfSize ? N / 4 : 3 * N / 8;
+    CFFTBatch& plan = worker.Plan(r);
+    for (int lane = 0; lane < count; ++lane) {
+        const int b = bins[lane];
+        const double omega = inverseRate * freqs[b] * 6.28318;
+        WindowedExponential(worker.re[lane], worker.im[lane], N, windowLengths[b], omega);
+        plan.LoadComplex(lane, worker.re[lane].data() + start, worker.im[lane].data() + start, size);
+    }
+    plan.Run();
+    for (int lane = 0; lane < count; ++lane) {
+        const int b = bins[lane];
+        plan.Output(lane, kernelRe.data() + kernelOffset[b], kernelIm.data() + kernelOffset[b], size);
+    }
+}
+
+void CConstantQ::ComputeSpectra(const float* const* samples, int frameCount)
+{
+    CFFTBatch* plans[3] = {planFull.get(), planHalf.get(), planQuarter.get()};
     const int offsets[3] = {0, N / 4, 3 * N / 8};
     for (int r = 0; r < 3; ++r) {
         const int size = plans[r]->Size();
-        spectra.re[r].resize(static_cast<size_t>(size));
-        spectra.im[r].resize(static_cast<size_t>(size));
-        plans[r]->TransformReal(samples + offsets[r], spectra.re[r].data(), spectra.im[r].data(), size);
+        for (int f = 0; f < frameCount; ++f)
+            plans[r]->LoadReal(f, samples[f] + offsets[r], size);
+        plans[r]->Run();
+        for (int f = 0; f < frameCount; ++f) {
+            spectra[f].re[r].resize(static_cast<size_t>(size));
+            spectra[f].im[r].resize(static_cast<size_t>(size));
+            plans[r]->Output(f, spectra[f].re[r].data(), spectra[f].im[r].data(), size);
+        }
     }
 }
 
@@ -169,7 +204,7 @@ void CConstantQ::Transform(const float* samples, float* out)
 {
     if (freqs.empty())
         return;
-    ComputeSpectra(samples, spectra[0]);
+    ComputeSpectra(&samples, 1);
     KernelProducts(spectra.get(), 1, &out);
 }
 
@@ -177,8 +212,8 @@ void CConstantQ::TransformPair(const float* samplesA, float* outA, const float* 
 {
     if (freqs.empty())
         return;
-    ComputeSpectra(samplesA, spectra[0]);
-    ComputeSpectra(samplesB, spectra[1]);
+    const float* samples[2] = {samplesA, samplesB};
+    ComputeSpectra(samples, 2);
     float* outs[2] = {outA, outB};
     KernelProducts(spectra.get(), 2, outs);
 }

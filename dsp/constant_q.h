@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "dsp/fft.h"
+#include "dsp/fft_batch.h"
 
 // Constant-Q transform: 24 bins per octave, each bin the inner product of a
 // spectral kernel (the transform of a Hann-windowed complex exponential whose
@@ -44,7 +44,8 @@ private:
     struct Spectra;
     struct KernelWorker;
 
-    void ComputeSpectra(const float* samples, Spectra& spectra);
+    void BuildKernelRows(KernelWorker& worker, const int* bins, int count, double inverseRate);
+    void ComputeSpectra(const float* const* samples, int frameCount);
     void KernelProducts(const Spectra* frames, int frameCount, float* const* outs);
 
     int N = 0;
@@ -57,8 +58,9 @@ private:
     std::vector<float> freqs;
     std::vector<uint8_t> resolution;
     std::vector<int> windowLengths;
-    std::unique_ptr<CFFT> planFull;
-    std::unique_ptr<CFFT> planHalf;
-    std::unique_ptr<CFFT> planQuarter;
+    // Each plan transforms the frames of one call side by side, one per lane.
+    std::unique_ptr<CFFTBatch> planFull;
+    std::unique_ptr<CFFTBatch> planHalf;
+    std::unique_ptr<CFFTBatch> planQuarter;
     std::unique_ptr<Spectra[]> spectra;  // work storage of Transform
 };

@@ -98,7 +98,7 @@ void PlainKernelRow(const CConstantQ& cq, int b, std::vector<float>& re, std::ve
 TEST(ConstantQ, KernelRowsAreExactlyThePlainComputation)
 {
     const CConstantQ& cq = SetUpTransform();
-    for (int b : {0, 1, 30, 59, 172}) {
+    for (int b = 0; b < cq.Bins(); ++b) {
         std::vector<float> re, im;
         PlainKernelRow(cq, b, re, im);
         ASSERT_EQ(0, std::memcmp(re.data(), cq.KernelRe(b), re.size() * sizeof(float))) << "bin " << b;
