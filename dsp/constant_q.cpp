@@ -3,7 +3,6 @@
 #include <cmath>
 #include <thread>
 
-#include "dsp/fft.h"
 #include "dsp/frequency_axis.h"
 #include "dsp/kernel_product.h"
 
