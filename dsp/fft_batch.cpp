@@ -49,12 +49,25 @@ CFFTBatch::CFFTBatch(int n) : N(n), twiddles(static_cast<size_t>(n)), input(stat
     for (size_t radix : stageRadix) {
         if (radix != 2 && radix != 4) {
             scalarPlan = std::make_unique<kissfft<float>>(count, false);
+            laneIn.resize(count);
+            laneOut.resize(count);
             break;
         }
     }
     const Bin4 zero{_mm_setzero_ps(), _mm_setzero_ps()};
     std::fill(input.begin(), input.end(), zero);
     std::fill(output.begin(), output.end(), zero);
+}
+
+// Zero-extends a lane's input from n to N values and marks the lane loaded.
+void CFFTBatch::FinishLoad(int lane, int n)
+{
+    float* in = InputLane(lane);
+    for (int t = n; t < N; ++t) {
+        in[t * BinStride] = 0.0f;
+        in[t * BinStride + ImagOffset] = 0.0f;
+    }
+    loadedLanes |= 1u << lane;
 }
 
 void CFFTBatch::LoadReal(int lane, const float* samples, int n)
@@ -64,11 +77,7 @@ void CFFTBatch::LoadReal(int lane, const float* samples, int n)
         in[t * BinStride] = samples[t];
         in[t * BinStride + ImagOffset] = 0.0f;
     }
-    for (int t = n; t < N; ++t) {
-        in[t * BinStride] = 0.0f;
-        in[t * BinStride + ImagOffset] = 0.0f;
-    }
-    loadedLanes |= 1u << lane;
+    FinishLoad(lane, n);
 }
 
 void CFFTBatch::LoadComplex(int lane, const float* re, const float* im, int n)
@@ -78,11 +87,7 @@ void CFFTBatch::LoadComplex(int lane, const float* re, const float* im, int n)
         in[t * BinStride] = re[t];
         in[t * BinStride + ImagOffset] = im[t];
     }
-    for (int t = n; t < N; ++t) {
-        in[t * BinStride] = 0.0f;
-        in[t * BinStride + ImagOffset] = 0.0f;
-    }
-    loadedLanes |= 1u << lane;
+    FinishLoad(lane, n);
 }
 
 void CFFTBatch::Run()
@@ -96,18 +101,17 @@ void CFFTBatch::Run()
 
 void CFFTBatch::RunLaneByLane()
 {
-    std::vector<std::complex<float>> in(static_cast<size_t>(N)), out(static_cast<size_t>(N));
     for (int lane = 0; lane < Lanes; ++lane) {
         if (!(loadedLanes & (1u << lane)))
             continue;
         const float* src = InputLane(lane);
         for (int t = 0; t < N; ++t)
-            in[t] = {src[t * BinStride], src[t * BinStride + ImagOffset]};
-        scalarPlan->transform(in.data(), out.data());
+            laneIn[t] = {src[t * BinStride], src[t * BinStride + ImagOffset]};
+        scalarPlan->transform(laneIn.data(), laneOut.data());
         float* dst = reinterpret_cast<float*>(output.data()) + lane;
         for (int k = 0; k < N; ++k) {
-            dst[k * BinStride] = out[k].real();
-            dst[k * BinStride + ImagOffset] = out[k].imag();
+            dst[k * BinStride] = laneOut[k].real();
+            dst[k * BinStride + ImagOffset] = laneOut[k].imag();
         }
     }
 }

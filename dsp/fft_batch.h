@@ -43,6 +43,7 @@ private:
     void Transform(Bin4* out, const Bin4* in, size_t stage, size_t stride) const;
     void Radix2(Bin4* out, size_t stride, size_t m) const;
     void Radix4(Bin4* out, size_t stride, size_t m) const;
+    void FinishLoad(int lane, int n);
     void RunLaneByLane();
     float* InputLane(int lane) { return reinterpret_cast<float*>(input.data()) + lane; }
     const float* OutputLane(int lane) const { return reinterpret_cast<const float*>(output.data()) + lane; }
@@ -54,5 +55,8 @@ private:
     std::vector<size_t> stageRemainder;
     std::vector<Bin4> input;
     std::vector<Bin4> output;
-    std::unique_ptr<kissfft<float>> scalarPlan;  // only for sizes with odd factors
+    // Only for sizes with odd factors: the scalar plan and one lane's data.
+    std::unique_ptr<kissfft<float>> scalarPlan;
+    std::vector<std::complex<float>> laneIn;
+    std::vector<std::complex<float>> laneOut;
 };
