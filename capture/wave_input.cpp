@@ -79,20 +79,35 @@ int WaveInput::Start()
         return WaveErrorInvalidHandle;
     if (started)
         return WaveOk;
+    SetGate(true);
     const int result = StartSource();
     started = result == WaveOk;
+    if (!started)
+        SetGate(false);
     return result;
+}
+
+void WaveInput::SetGate(bool open)
+{
+    std::lock_guard<std::mutex> guard(gateLock);
+    gateOpen = open;
+}
+
+void WaveInput::StopDelivery()
+{
+    SetGate(false);
+    if (started) {
+        StopSource();
+        started = false;
+    }
 }
 
 int WaveInput::Reset()
 {
     if (closed)
         return WaveErrorInvalidHandle;
-    if (started) {
-        StopSource();
-        started = false;
-    }
-    // The device thread is stopped: the queue is the GUI thread's alone now.
+    StopDelivery();
+    // No delivery runs or can start: the queue is the GUI thread's alone.
     const unsigned first = queueHead.load(std::memory_order_acquire);
     const unsigned tail = queueTail.load(std::memory_order_acquire);
     for (unsigned head = first; head != tail; ++head) {
@@ -111,10 +126,7 @@ int WaveInput::Close()
         return WaveErrorInvalidHandle;
     if (queueHead.load() != queueTail.load())
         return WaveErrorStillQueued;
-    if (started) {
-        StopSource();
-        started = false;
-    }
+    StopDelivery();
     closed = true;
     if (target)
         target->PostWaveClose();
@@ -142,6 +154,9 @@ void WaveInput::CompleteHead()
 
 void WaveInput::Deliver(const int16_t* frames, size_t frameCount)
 {
+    std::lock_guard<std::mutex> guard(gateLock);
+    if (!gateOpen)
+        return;
     const size_t frameBytes = static_cast<size_t>(format.BlockAlign());
     const char* bytes = reinterpret_cast<const char*>(frames);
     size_t remaining = frameCount * frameBytes;
@@ -164,13 +179,11 @@ void WaveInput::Deliver(const int16_t* frames, size_t frameCount)
 
 void WaveInput::ReportFailure(const std::string& message)
 {
-    {
-        std::lock_guard<std::mutex> guard(failureLock);
-        if (failed.load(std::memory_order_relaxed))
-            return;
-        lastMessage.Record(message);
-        failed.store(true, std::memory_order_release);
-    }
+    std::lock_guard<std::mutex> guard(gateLock);
+    if (!gateOpen || failed.load(std::memory_order_relaxed))
+        return;
+    lastMessage.Record(message);
+    failed.store(true, std::memory_order_release);
     if (target)
         target->PostWaveError(message);
 }

@@ -9,7 +9,10 @@
 // The wave-input layer: an open capture device that fills the buffers queued
 // on it, in queue order, and reports each filled buffer to a notify target.
 // Buffers are handed over between the GUI thread and the device's thread
-// through one atomic state per buffer; neither thread ever waits for the other.
+// through one atomic state per buffer. The GUI thread waits for the device's
+// thread in one place only: stopping (Reset, Close) returns once no delivery
+// is running and none can start, so the buffers and the queue are then the
+// GUI thread's alone.
 
 enum WaveResult : int {
     WaveOk = 0,
@@ -77,9 +80,10 @@ public:
     int AddBuffer(WaveHeader* header);
     int Start();
     // Stops capture and returns every queued buffer as done, without
-    // notifications: nothing analyses them any more.
+    // notifications: nothing analyses them any more. On return no delivery
+    // or failure report is running, and none will run until Start.
     int Reset();
-    // Stops the device and posts the close notification.
+    // Stops the device as Reset does and posts the close notification.
     int Close();
 
     std::string ErrorText(int code) const { return lastMessage.TextFor(code); }
@@ -90,9 +94,11 @@ public:
 protected:
     WaveInput(const WaveFormat& format, WaveNotifyTarget* target);
 
-    // Backend: begin and end delivering frames. StopSource must not return
-    // while a Deliver or ReportFailure call is still running, and a backend's
-    // destructor stops its source itself.
+    // Backend: begin and end delivering frames. Before StopSource is called
+    // the base has shut its gate: a Deliver or ReportFailure call still in
+    // flight has finished and later ones do nothing, so a backend whose
+    // thread outlives StopSource is harmless. A backend's destructor stops
+    // its source and ends its thread itself.
     virtual int StartSource() = 0;
     virtual void StopSource() = 0;
 
@@ -110,6 +116,10 @@ private:
 
     WaveHeader* QueuedHead();
     void CompleteHead();
+    // Opens or shuts the gate that Deliver and ReportFailure pass; shutting
+    // waits for a call in flight.
+    void SetGate(bool open);
+    void StopDelivery();
 
     WaveFormat format;
     WaveNotifyTarget* target;
@@ -125,7 +135,10 @@ private:
     std::atomic<uint64_t> dropped{0};
     std::atomic<bool> failed{false};
 
-    std::mutex failureLock;
+    // Held by the device thread for each delivery and failure report, and by
+    // the GUI thread only to open or shut the gate.
+    std::mutex gateLock;
+    bool gateOpen = true;
     DeviceMessage lastMessage;
 };
 

@@ -1,17 +1,24 @@
 #!/usr/bin/env bash
-# Builds Tavimeter and runs every test: unit, gui and e2e in a Release build,
-# then unit and gui once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer. Any failure or sanitizer finding fails the run.
+# Builds Tavimeter and runs every test: unit, gui and e2e in a Release build;
+# unit, gui and the capture e2e tests once more under AddressSanitizer and
+# UndefinedBehaviorSanitizer; the capture tests (unit and e2e) under
+# ThreadSanitizer. Any failure or sanitizer report fails the run.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 jobs=$(nproc)
 
-build() {  # build DIR [cmake options...]
+build() {  # build DIR [cmake options...] [-- targets...]
   local dir=$1; shift
-  cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release "$@" >/dev/null
-  cmake --build "$dir" -j "$jobs"
+  local options=() targets=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do options+=("$1"); shift; done
+  [ $# -gt 0 ] && shift && targets=(--target "$@")
+  cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release "${options[@]}" >/dev/null
+  cmake --build "$dir" -j "$jobs" "${targets[@]}"
 }
+
+# The capture tests that need a sound server.
+capture_e2e='^Capture(ThroughServer|WithoutServer)\.'
 
 echo "== Release build"
 build "$root/build"
@@ -20,6 +27,15 @@ echo "== Tests (unit, gui, e2e)"
 
 echo "== Sanitizer build"
 build "$root/build-sanitize" -DTAVI_SANITIZE=ON -DTAVI_BUILD_BENCHMARKS=OFF
-echo "== Tests under AddressSanitizer + UndefinedBehaviorSanitizer (unit, gui)"
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  ctest --test-dir "$root/build-sanitize" --output-on-failure -j "$jobs" -L 'unit|gui'
+echo "== Tests under AddressSanitizer + UndefinedBehaviorSanitizer (unit, gui, capture e2e)"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS="suppressions=$root/tests/lsan-suppressions.txt"
+ctest --test-dir "$root/build-sanitize" --output-on-failure -j "$jobs" -L 'unit|gui'
+"$root/scripts/test-rig.sh" ctest --test-dir "$root/build-sanitize" --output-on-failure -R "$capture_e2e"
+
+echo "== ThreadSanitizer build (capture)"
+build "$root/build-tsan" -DTAVI_SANITIZE_THREAD=ON -DTAVI_BUILD_BENCHMARKS=OFF -- capture_tests capture_e2e_tests
+echo "== Capture tests under ThreadSanitizer (unit, e2e)"
+export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/tsan-suppressions.txt"
+"$root/build-tsan/tests/capture/capture_tests"
+"$root/scripts/test-rig.sh" "$root/build-tsan/tests/e2e/capture_e2e_tests"

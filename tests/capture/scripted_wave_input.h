@@ -6,8 +6,8 @@
 
 #include "capture/wave_input.h"
 
-// A capture device whose frames the test hands over itself, on its own
-// thread, through the same queue a sound device uses.
+// A capture device whose frames the test hands over itself, on the thread
+// that calls Push, through the same queue and gate a sound device uses.
 class ScriptedWaveInput : public WaveInput {
 public:
     ScriptedWaveInput(const WaveFormat& format, WaveNotifyTarget* target, int startResult)

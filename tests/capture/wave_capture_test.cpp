@@ -1,5 +1,8 @@
 #include "tests/capture/engine_fixture.h"
 
+#include <atomic>
+#include <thread>
+
 namespace {
 
 constexpr int F = CWaveCapture::FramesPerBuffer;
@@ -166,6 +169,79 @@ TEST_F(Device, FailedStartsReleaseEverythingAndRaise)
     driver.startResult = WaveOk;
     EXPECT_EQ(engine.Start(), 0);
     EXPECT_TRUE(engine.IsOpen());
+}
+
+// A device whose thread delivers as fast as it can and whose stop, like
+// RtAudio's abortStream, does not wait for a delivery in flight: the thread
+// only checks the stop between deliveries and ends with the device.
+class FreeRunningInput : public WaveInput {
+public:
+    FreeRunningInput(const WaveFormat& format, WaveNotifyTarget* target) : WaveInput(format, target) {}
+    ~FreeRunningInput() override
+    {
+        quit = true;
+        if (thread.joinable())
+            thread.join();
+    }
+
+protected:
+    int StartSource() override
+    {
+        running = true;
+        if (!thread.joinable())
+            thread = std::thread([this] { Run(); });
+        return WaveOk;
+    }
+    void StopSource() override { running = false; }
+
+private:
+    void Run()
+    {
+        const std::vector<int16_t> frames(2 * 512, 7);
+        while (!quit) {
+            if (running)
+                Deliver(frames.data(), 512);
+        }
+    }
+
+    std::atomic<bool> running{false};
+    std::atomic<bool> quit{false};
+    std::thread thread;
+};
+
+class FreeRunningDriver : public WaveInputDriver {
+public:
+    int Open(std::unique_ptr<WaveInput>& device, const WaveFormat& format, WaveNotifyTarget* target) override
+    {
+        device = std::make_unique<FreeRunningInput>(format, target);
+        return WaveOk;
+    }
+};
+
+TEST(DeviceStop, WaitsForADeliveryInFlightBeforeTheBuffersAreFreed)
+{
+    // Without the wait the device thread copies into freed buffers: the
+    // sanitizer runs report it.
+    FreeRunningDriver driver;
+    RecordingTarget target;
+    CWaveCapture engine(&driver);
+    engine.SetNotifyWindow(&target);
+    auto notifications = [&] {
+        std::lock_guard<std::mutex> lock(target.mutex);
+        return target.data.size();
+    };
+    for (int cycle = 0; cycle < 300; ++cycle) {
+        const size_t before = notifications();
+        ASSERT_EQ(engine.Start(), 0);
+        while (notifications() == before)
+            std::this_thread::yield();
+        // Each buffer queued again is filled at once, and the close comes
+        // while the thread copies into it.
+        for (int block = 0; block < cycle % 3; ++block)
+            engine.ProcessBlock();
+        engine.Close();
+    }
+    EXPECT_GE(notifications(), 300u);
 }
 
 } // namespace

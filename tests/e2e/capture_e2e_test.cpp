@@ -1,4 +1,5 @@
 #include <cstring>
+#include <random>
 
 #include "capture/rtaudio_input.h"
 #include "capture/wave_capture.h"
@@ -159,6 +160,30 @@ TEST_F(CaptureThroughServer, AVanishingServerIsReportedAndClosesCleanly)
     EXPECT_LT(Clock::now() - closing, std::chrono::seconds(2));
     EXPECT_FALSE(engine.IsOpen());
     server.Stop();
+}
+
+TEST_F(CaptureThroughServer, OpensAndClosesTwoHundredTimesWhileAToneIsCaptured)
+{
+    // Each close comes at another moment: before the stream runs, while the
+    // device thread copies into a buffer, between buffers. Stopping must
+    // wait for a copy in flight before the buffers are freed.
+    feeder->SetGenerator(Tone(1000.0, true, true));
+    std::mt19937 random(20261207);
+    int blocks = 0;
+    for (int cycle = 0; cycle < 200; ++cycle) {
+        ASSERT_EQ(engine.Start(), 0) << "cycle " << cycle;
+        const auto closeAt = Clock::now() + std::chrono::milliseconds(random() % 90);
+        while (Clock::now() < closeAt) {
+            if (target.Wait(std::chrono::milliseconds(2)) != QueueTarget::Data)
+                continue;
+            const int before = engine.CurrentBuffer();
+            engine.ProcessBlock();
+            blocks += engine.CurrentBuffer() != before;
+        }
+        engine.Close();
+        ASSERT_FALSE(engine.IsOpen());
+    }
+    EXPECT_GT(blocks, 20) << "the cycles captured and analysed blocks";
 }
 
 TEST(CaptureWithoutServer, StartGivesAClearErrorAndOpensNothing)
