@@ -5,19 +5,40 @@
 #define TAVI_HAVE_X86 1
 #endif
 
+namespace {
+
+constexpr int Lanes = 8;
+
+// The one summation order of the header, one frame at a time.
+ComplexSum PlainFrameSum(const float* kr, const float* ki, int count, const float* yr, const float* yi)
+{
+    double re[Lanes] = {};
+    double im[Lanes] = {};
+    int k = 0;
+    for (; k + Lanes <= count; k += Lanes) {
+        for (int j = 0; j < Lanes; ++j) {
+            const double r = kr[k + j];
+            const double i = ki[k + j];
+            re[j] = (re[j] + r * yr[k + j]) - i * yi[k + j];
+            im[j] = (im[j] + r * yi[k + j]) + i * yr[k + j];
+        }
+    }
+    double sumRe = ((re[0] + re[4]) + (re[2] + re[6])) + ((re[1] + re[5]) + (re[3] + re[7]));
+    double sumIm = ((im[0] + im[4]) + (im[2] + im[6])) + ((im[1] + im[5]) + (im[3] + im[7]));
+    for (; k < count; ++k) {
+        sumRe += double(kr[k]) * yr[k] - double(ki[k]) * yi[k];
+        sumIm += double(kr[k]) * yi[k] + double(ki[k]) * yr[k];
+    }
+    return {sumRe, sumIm};
+}
+
+} // namespace
+
 void KernelProductPlain(const float* kr, const float* ki, int count, const float* const* yr,
                         const float* const* yi, int frames, ComplexSum* sums)
 {
-    for (int f = 0; f < frames; ++f) {
-        double re = 0.0, im = 0.0;
-        const float* r = yr[f];
-        const float* i = yi[f];
-        for (int k = 0; k < count; ++k) {
-            re += double(kr[k]) * r[k] - double(ki[k]) * i[k];
-            im += double(kr[k]) * i[k] + double(ki[k]) * r[k];
-        }
-        sums[f] = {re, im};
-    }
+    for (int f = 0; f < frames; ++f)
+        sums[f] = PlainFrameSum(kr, ki, count, yr[f], yi[f]);
 }
 
 #ifdef TAVI_HAVE_X86

@@ -1,10 +1,12 @@
 #include <cmath>
 #include <cstring>
+#include <random>
 #include <vector>
 
 #include "dsp/constant_q.h"
 #include "dsp/fft.h"
 #include "dsp/frequency_axis.h"
+#include "dsp/kernel_product.h"
 #include "tests/capture/engine_fixture.h"
 
 namespace {
@@ -169,6 +171,40 @@ TEST(ConstantQ, FramesMatchThePlainLoopToOneUnitInTheLastPlace)
             const float v = (*out)[bin];
             EXPECT_LE(std::fabs(v - plain[bin]), std::nextafter(plain[bin], INFINITY) - plain[bin])
                 << "bin " << bin;
+        }
+    }
+}
+
+TEST(KernelProduct, TheVectorPathGivesTheBitsOfThePlainLoop)
+{
+    // Values over many magnitudes make every change of summation order show.
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> mantissa(-1.0f, 1.0f);
+    std::uniform_int_distribution<int> exponent(-30, 30);
+    auto value = [&] { return std::ldexp(mantissa(random), exponent(random)); };
+    for (const int count : {0, 1, 7, 8, 9, 15, 16, 17, 63, 1000, 4101}) {
+        std::vector<float> kr(count), ki(count), yr[2], yi[2];
+        for (int k = 0; k < count; ++k) {
+            kr[k] = value();
+            ki[k] = value();
+        }
+        for (int f = 0; f < 2; ++f) {
+            for (int k = 0; k < count; ++k) {
+                yr[f].push_back(value());
+                yi[f].push_back(value());
+            }
+        }
+        const float* yrs[2] = {yr[0].data(), yr[1].data()};
+        const float* yis[2] = {yi[0].data(), yi[1].data()};
+        for (const int frames : {1, 2}) {
+            ComplexSum fast[2], plain[2];
+            KernelProduct(kr.data(), ki.data(), count, yrs, yis, frames, fast);
+            KernelProductPlain(kr.data(), ki.data(), count, yrs, yis, frames, plain);
+            for (int f = 0; f < frames; ++f) {
+                EXPECT_EQ(std::memcmp(&fast[f], &plain[f], sizeof(ComplexSum)), 0)
+                    << "count " << count << ", frames " << frames << ", frame " << f << ": " << fast[f].re
+                    << " vs " << plain[f].re;
+            }
         }
     }
 }
