@@ -15,10 +15,13 @@ std::string TrimmedIniText(const std::string& text, size_t begin, size_t end)
 
 } // namespace
 
+const char* const IniByteOrderMark = "\xEF\xBB\xBF";
+
 bool IniLineReader::ReadHead(std::string& head)
 {
     head.clear();
     truncated = false;
+    carriageReturn = false;
     int c = std::getc(file);
     if (c == EOF)
         return false;
@@ -26,11 +29,18 @@ bool IniLineReader::ReadHead(std::string& head)
         if (head.size() == HeadLimit) {
             std::ungetc(c, file);
             truncated = true;
-            return true;
+            break;
         }
         head.push_back(static_cast<char>(c));
         c = std::getc(file);
     }
+    if (firstLine && head.compare(0, 3, IniByteOrderMark) == 0) {
+        head.erase(0, 3);
+        byteOrderMark = true;
+    }
+    firstLine = false;
+    carriageReturn = !truncated && !head.empty() && head.back() == '\r';
+    terminated = c == '\n';
     return true;
 }
 
@@ -39,8 +49,11 @@ void IniLineReader::SkipRest()
     if (!truncated)
         return;
     int c;
-    while ((c = std::getc(file)) != EOF && c != '\n') {
-    }
+    int last = EOF;
+    while ((c = std::getc(file)) != EOF && c != '\n')
+        last = c;
+    carriageReturn = last == '\r';
+    terminated = c == '\n';
     truncated = false;
 }
 
@@ -49,10 +62,14 @@ bool IniLineReader::CopyRest(FILE* out)
     if (!truncated)
         return true;
     int c;
+    int last = EOF;
     while ((c = std::getc(file)) != EOF && c != '\n') {
         if (std::putc(c, out) == EOF)
             return false;
+        last = c;
     }
+    carriageReturn = last == '\r';
+    terminated = c == '\n';
     truncated = false;
     return true;
 }

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -21,11 +22,6 @@ struct FileClose {
 };
 using FilePtr = std::unique_ptr<FILE, FileClose>;
 
-bool WriteLine(FILE* out, const std::string& text)
-{
-    return std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::putc('\n', out) != EOF;
-}
-
 // Mode for the replacement file: the old file's, or the usual default.
 mode_t ReplacementMode(const std::string& path)
 {
@@ -38,15 +34,18 @@ mode_t ReplacementMode(const std::string& path)
 }
 
 // Copies `in` (which may be null) to `out` with `key` of `section` set to
-// `text`, adding the key or the section where missing.
+// `text`, adding the key or the section where missing. The lines it writes
+// end as the file's first line does (CR LF or LF), and a byte-order mark at
+// the start is kept. False when `in` could not be read to its end or `out`
+// could not be written.
 class IniRewrite {
 public:
-    IniRewrite(const char* section, const char* key, const char* text)
-        : section(section), keyLine(std::string(key) + "=" + text)
+    IniRewrite(const char* section, const char* key, const char* text, FILE* out)
+        : section(section), keyLine(std::string(key) + "=" + text), out(out)
     {
     }
 
-    bool Run(FILE* in, FILE* out)
+    bool Run(FILE* in)
     {
         bool ok = true;
         bool anyLine = false;
@@ -54,74 +53,88 @@ public:
             IniLineReader reader(in);
             std::string head;
             while (ok && reader.ReadHead(head)) {
+                if (!anyLine && reader.HasByteOrderMark())
+                    ok = std::fputs(IniByteOrderMark, out) != EOF;
+                ok = ok && CopyLine(reader, head);
+                if (!anyLine)
+                    newline = reader.EndsWithCarriageReturn() ? "\r\n" : "\n";
                 anyLine = true;
-                ok = CopyLine(reader, head, out);
             }
+            ok = ok && !reader.Failed();
         }
         if (ok && inSection && !done)
-            ok = FinishSection(out);
+            ok = FinishSection();
         if (ok && !done) {
             if (anyLine)
-                ok = WriteLine(out, "");
-            ok = ok && WriteLine(out, "[" + std::string(section) + "]") && WriteLine(out, keyLine);
+                ok = WriteLine("");
+            ok = ok && WriteLine("[" + std::string(section) + "]") && WriteLine(keyLine);
         }
         return ok;
     }
 
 private:
-    bool CopyLine(IniLineReader& reader, const std::string& head, FILE* out)
+    bool WriteLine(const std::string& text)
+    {
+        return std::fwrite(text.data(), 1, text.size(), out) == text.size() && std::fputs(newline, out) != EOF;
+    }
+
+    bool CopyLine(IniLineReader& reader, const std::string& head)
     {
         const IniLine line = ParseIniLine(head);
         if (done)
-            return CopyVerbatim(reader, head, out);
+            return CopyVerbatim(reader, head);
         if (line.kind == IniLine::Section) {
-            if (inSection && !FinishSection(out))
+            if (inSection && !FinishSection())
                 return false;
             inSection = SameIniName(line.name, section);
-            return CopyVerbatim(reader, head, out);
+            return CopyVerbatim(reader, head);
         }
         if (!inSection)
-            return CopyVerbatim(reader, head, out);
+            return CopyVerbatim(reader, head);
         if (line.kind == IniLine::Entry && SameIniName(line.name, KeyName().c_str())) {
             reader.SkipRest();
             done = true;
-            return FlushBlankLines(out) && WriteLine(out, keyLine);
+            return FlushBlankLines() && WriteLine(keyLine);
         }
         if (!reader.HeadTruncated() && head.find_first_not_of(" \t\r") == std::string::npos) {
             ++pendingBlankLines;
             return true;
         }
-        return FlushBlankLines(out) && CopyVerbatim(reader, head, out);
+        return FlushBlankLines() && CopyVerbatim(reader, head);
     }
 
     // The key goes after the section's last line, before blank lines that
     // separate it from the next section.
-    bool FinishSection(FILE* out)
+    bool FinishSection()
     {
         done = true;
-        return WriteLine(out, keyLine) && FlushBlankLines(out);
+        return WriteLine(keyLine) && FlushBlankLines();
     }
 
-    bool FlushBlankLines(FILE* out)
+    bool FlushBlankLines()
     {
         for (; pendingBlankLines > 0; --pendingBlankLines) {
-            if (!WriteLine(out, ""))
+            if (!WriteLine(""))
                 return false;
         }
         return true;
     }
 
-    static bool CopyVerbatim(IniLineReader& reader, const std::string& head, FILE* out)
+    bool CopyVerbatim(IniLineReader& reader, const std::string& head)
     {
         if (std::fwrite(head.data(), 1, head.size(), out) != head.size())
             return false;
-        return reader.CopyRest(out) && std::putc('\n', out) != EOF;
+        if (!reader.CopyRest(out))
+            return false;
+        return std::fputs(reader.Terminated() ? "\n" : newline, out) != EOF;
     }
 
     std::string KeyName() const { return keyLine.substr(0, keyLine.find('=')); }
 
     const char* section;
     std::string keyLine;
+    FILE* out;
+    const char* newline = "\n";
     bool inSection = false;
     bool done = false;
     int pendingBlankLines = 0;
@@ -136,8 +149,8 @@ std::string IniPathForExecutable(const std::string& executablePath)
 
 CProfile::CProfile() : CProfile(IniPathForExecutable(ExecutablePath())) {}
 
-CProfile::CProfile(std::string iniPath, RenameFunction rename)
-    : path(std::move(iniPath)), renameFile(rename)
+CProfile::CProfile(std::string iniPath, RenameFunction rename, OpenFunction open)
+    : path(std::move(iniPath)), renameFile(rename), openFile(open)
 {
 }
 
@@ -146,7 +159,7 @@ int CProfile::ReadString(const char* section, const char* key, char* buffer, int
     if (!buffer || size <= 0)
         return 0;
     buffer[0] = '\0';
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+    FilePtr file(openFile(path.c_str(), "rb"));
     if (!file)
         return 0;
 
@@ -170,6 +183,11 @@ int CProfile::ReadString(const char* section, const char* key, char* buffer, int
 
 int CProfile::WriteString(const char* section, const char* key, const char* text)
 {
+    // Only a file that is not there may be started afresh: one that exists
+    // but cannot be read whole is left as it is.
+    FilePtr in(openFile(path.c_str(), "rb"));
+    if (!in && errno != ENOENT)
+        return 0;
     std::string temporary = path + ".XXXXXX";
     const int fd = mkstemp(&temporary[0]);
     if (fd < 0)
@@ -181,9 +199,8 @@ int CProfile::WriteString(const char* section, const char* key, const char* text
         unlink(temporary.c_str());
         return 0;
     }
-    FilePtr in(std::fopen(path.c_str(), "rb"));
-    IniRewrite rewrite(section, key, text);
-    bool ok = rewrite.Run(in.get(), out.get());
+    IniRewrite rewrite(section, key, text, out.get());
+    bool ok = rewrite.Run(in.get());
     in.reset();
     ok = ok && std::fflush(out.get()) == 0 && fsync(fileno(out.get())) == 0;
     ok = std::fclose(out.release()) == 0 && ok;

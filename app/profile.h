@@ -6,14 +6,16 @@
 // The INI store beside the executable. Every read goes to the file and every
 // write replaces the file at once, through a temporary file in the same
 // folder renamed over the old one. Failures are silent: a read gives the
-// empty default, a write leaves the old contents.
+// empty default, a write leaves the old contents. A file that exists but
+// cannot be read to its end is never replaced.
 class CProfile {
 public:
     using RenameFunction = int (*)(const char* from, const char* to);
+    using OpenFunction = FILE* (*)(const char* path, const char* mode);
 
     // The INI file of the running executable.
     CProfile();
-    explicit CProfile(std::string iniPath, RenameFunction rename = std::rename);
+    explicit CProfile(std::string iniPath, RenameFunction rename = std::rename, OpenFunction open = std::fopen);
     virtual ~CProfile() = default;
 
     const std::string& Path() const { return path; }
@@ -32,6 +34,7 @@ public:
 private:
     std::string path;
     RenameFunction renameFile;
+    OpenFunction openFile;
 };
 
 // The INI path for an executable path: blanks trimmed, extension "ini".

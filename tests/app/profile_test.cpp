@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -188,6 +191,93 @@ TEST_F(Profile, OldFileIsIntactWhenTheReplacementCannotBeRenamed)
         pclose(ls);
     }
     EXPECT_EQ(listing, "tavimeter.ini\n");
+}
+
+TEST_F(Profile, ByteOrderMarkAndLineEndsOfTheFileAreKept)
+{
+    const std::string bom = "\xEF\xBB\xBF";
+    for (const std::string& mark : {std::string(), bom}) {
+        for (const std::string& end : {std::string("\n"), std::string("\r\n")}) {
+            auto lines = [&](std::initializer_list<const char*> list) {
+                std::string text = mark;
+                for (const char* line : list)
+                    text += line + end;
+                return text;
+            };
+            WriteAll(path, lines({"[Window]", "Left=1", "", "[Ctrl]", "Slider1=3"}));
+            CProfile profile(path);
+            EXPECT_EQ(profile.ReadInt("Window", "Left"), 1) << "the first section is found";
+            profile.WriteInt("Window", "Left", 7);
+            profile.WriteInt("Window", "Top", 2);
+            profile.WriteInt("Ctrl", "Slider2", 4);
+            profile.WriteInt("KBWindow", "Left", 5);
+            EXPECT_EQ(ReadAll(path), lines({"[Window]", "Left=7", "Top=2", "", "[Ctrl]", "Slider1=3", "Slider2=4",
+                                            "", "[KBWindow]", "Left=5"}))
+                << (mark.empty() ? "no mark, " : "mark, ") << (end.size() == 2 ? "CR LF" : "LF");
+        }
+    }
+}
+
+// Reads the file through a stream that fails after its first `goodBytes`.
+FILE* OpenFailingPartWay(const char* path, const char*)
+{
+    struct Source {
+        FILE* file;
+        size_t left;
+    };
+    auto* source = new Source{std::fopen(path, "rb"), 12};
+    if (!source->file) {
+        delete source;
+        return nullptr;
+    }
+    cookie_io_functions_t io = {};
+    io.read = [](void* cookie, char* buffer, size_t size) -> ssize_t {
+        auto* s = static_cast<Source*>(cookie);
+        if (s->left == 0) {
+            errno = EIO;
+            return -1;
+        }
+        const size_t got = std::fread(buffer, 1, std::min(size, s->left), s->file);
+        s->left -= got;
+        return static_cast<ssize_t>(got);
+    };
+    io.close = [](void* cookie) {
+        auto* s = static_cast<Source*>(cookie);
+        std::fclose(s->file);
+        delete s;
+        return 0;
+    };
+    return fopencookie(source, "rb", io);
+}
+
+TEST_F(Profile, AFileThatCannotBeReadWholeIsNeverReplaced)
+{
+    const std::string before = "[Window]\nLeft=1\nTop=2\n\n[Ctrl]\nSlider1=3\n";
+    WriteAll(path, before);
+    CProfile failing(path, std::rename, OpenFailingPartWay);
+    EXPECT_EQ(failing.WriteString("Ctrl", "Slider2", "4"), 0) << "a read error part-way";
+    EXPECT_EQ(ReadAll(path), before);
+
+    // Writable but not readable. Root reads any file, so the write is tried
+    // by an unprivileged user then.
+    chmod(path.c_str(), 0200);
+    chmod(folder.c_str(), 0777);
+    const pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(2);
+        CProfile profile(path);
+        _exit(profile.WriteString("Window", "Left", "9") == 0 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the write was skipped";
+    chmod(path.c_str(), 0600);
+    EXPECT_EQ(ReadAll(path), before);
+
+    std::remove(path.c_str());
+    CProfile fresh(path);
+    EXPECT_EQ(fresh.WriteString("Window", "Left", "9"), 1) << "a missing file is created as before";
 }
 
 TEST_F(Profile, ReplacementKeepsTheFileMode)
