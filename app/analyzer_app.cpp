@@ -13,6 +13,7 @@
 #include "app/termination_signal.h"
 #include "capture/rtaudio_input.h"
 #include "capture/wave_file_input.h"
+#include "capture/wave_file_reader.h"
 #include "display/colour_map.h"
 #include "dsp/debug_message.h"
 
@@ -44,8 +45,8 @@ std::unique_ptr<WaveInputDriver> ChooseDriver(const CommandLine& line, std::stri
 {
     if (line.inputFile.empty())
         return std::make_unique<RtAudioDriver>(line.deviceName);
-    WaveFileData data;
-    if (!ReadWaveFile(line.inputFile, data, problem))
+    WaveFileReader reader;
+    if (!reader.Open(line.inputFile, problem))
         return nullptr;
     return std::make_unique<WaveFileDriver>(line.inputFile);
 }

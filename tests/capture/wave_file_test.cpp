@@ -2,11 +2,12 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <vector>
 
-#include "capture/wave_file_input.h"
+#include "capture/wave_file_reader.h"
 
 namespace {
 
@@ -63,29 +64,40 @@ protected:
     }
     void TearDown() override { std::remove(path.c_str()); }
 
-    bool Read(const std::string& bytes)
+    // Opens the file and reads all its frames, a few at a time.
+    bool Read(const std::string& bytes) { return ReadPath(Write(bytes)); }
+    bool ReadPath(const std::string& file)
     {
         problem.clear();
-        data = WaveFileData();
-        return ReadWaveFile(Write(bytes), data, problem);
+        frames.clear();
+        WaveFileReader reader;
+        if (!reader.Open(file, problem))
+            return false;
+        channels = reader.Channels();
+        std::vector<int16_t> stretch(2 * 3);
+        while (const size_t count = reader.ReadStereo(stretch.data(), 3))
+            frames.insert(frames.end(), stretch.begin(), stretch.begin() + 2 * count);
+        EXPECT_EQ(frames.size(), 2 * reader.FrameCount());
+        return true;
     }
 
     std::string path = ::testing::TempDir() + "tavi_wave_test_" + std::to_string(getpid()) + ".wav";
-    WaveFileData data;
+    int channels = 0;
+    std::vector<int16_t> frames;
     std::string problem;
 };
 
 TEST_F(WaveFile, StereoAndMonoBecomeStereoFrames)
 {
-    ASSERT_TRUE(Read(MakeWave({}, {1, -2, 3, -4})));
-    EXPECT_EQ(data.channels, 2);
-    EXPECT_EQ(data.stereoFrames, (std::vector<int16_t>{1, -2, 3, -4}));
+    ASSERT_TRUE(Read(MakeWave({}, {1, -2, 3, -4, 5, -6, 7, -8})));
+    EXPECT_EQ(channels, 2);
+    EXPECT_EQ(frames, (std::vector<int16_t>{1, -2, 3, -4, 5, -6, 7, -8}));
 
     WaveSpec mono;
     mono.channels = 1;
     mono.extraChunk = true;
     ASSERT_TRUE(Read(MakeWave(mono, {5, -32768, 32767}))) << problem;
-    EXPECT_EQ(data.stereoFrames, (std::vector<int16_t>{5, 5, -32768, -32768, 32767, 32767}));
+    EXPECT_EQ(frames, (std::vector<int16_t>{5, 5, -32768, -32768, 32767, 32767}));
 
     WaveSpec extensible;
     extensible.extensible = true;
@@ -110,10 +122,53 @@ TEST_F(WaveFile, UnusableFilesSayWhatIsWrong)
     }
     EXPECT_FALSE(Read("this is a text file, not audio"));
     EXPECT_NE(problem.find("not a WAV file"), std::string::npos) << problem;
-    EXPECT_FALSE(Read(MakeWave({}, {}).substr(0, 36)));
-    EXPECT_NE(problem.find("no sample data"), std::string::npos) << problem;
-    EXPECT_FALSE(ReadWaveFile("/nonexistent/tavi.wav", data, problem));
+    EXPECT_FALSE(ReadPath("/nonexistent/tavi.wav"));
     EXPECT_NE(problem.find("cannot be opened"), std::string::npos) << problem;
+    EXPECT_FALSE(ReadPath(::testing::TempDir()));
+    EXPECT_NE(problem.find("is a folder"), std::string::npos) << problem;
+    // Header only; an empty data chunk; half a frame.
+    for (const std::string& empty : {MakeWave({}, {}).substr(0, 36), MakeWave({}, {}), MakeWave({}, {1})}) {
+        EXPECT_FALSE(Read(empty));
+        EXPECT_NE(problem.find("no sample data"), std::string::npos) << problem;
+    }
+}
+
+// Sets the data chunk's length field (the last four bytes before the samples
+// of a file made by MakeWave).
+std::string WithClaimedLength(std::string bytes, size_t samples, uint32_t claimed)
+{
+    std::memcpy(&bytes[bytes.size() - samples * 2 - 4], &claimed, 4);
+    return bytes;
+}
+
+long ResidentKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return 0;
+}
+
+TEST_F(WaveFile, TheLengthInTheHeaderIsNotTakenOnTrust)
+{
+    std::vector<int16_t> samples(2 * 240000);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = int16_t(i % 1000);
+    const std::string honest = MakeWave({}, samples);
+    const long before = ResidentKilobytes();
+    ASSERT_TRUE(Read(WithClaimedLength(honest, samples.size(), 0xFFFFFFF0u)));
+    EXPECT_LT(ResidentKilobytes() - before, 8 * 1024) << "memory does not follow the claimed 4 GB";
+    EXPECT_EQ(frames, samples) << "the samples the file really holds";
+
+    // Less claimed than held, and the streaming writers' 0 and 0xFFFFFFFF.
+    ASSERT_TRUE(Read(WithClaimedLength(honest, samples.size(), 8)));
+    EXPECT_EQ(frames, (std::vector<int16_t>{0, 1, 2, 3}));
+    for (const uint32_t unknown : {0u, 0xFFFFFFFFu}) {
+        ASSERT_TRUE(Read(WithClaimedLength(honest, samples.size(), unknown)));
+        EXPECT_EQ(frames.size(), samples.size());
+    }
 }
 
 } // namespace
