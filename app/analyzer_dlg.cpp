@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QScrollBar>
 
 #include <cmath>
@@ -13,6 +15,7 @@
 #include "app/capture_events.h"
 #include "app/dialog_builder.h"
 #include "app/profile.h"
+#include "app/window_placement.h"
 #include "resources/dialog_templates.h"
 
 namespace {
@@ -130,8 +133,12 @@ void CAnalyzerDlg::RestorePlacement()
     const int top = profile.ReadInt(WindowSection, "Top");
     const int right = profile.ReadInt(WindowSection, "Right");
     const int bottom = profile.ReadInt(WindowSection, "Bottom");
-    if (left < right && top < bottom)
-        setGeometry(left, top, right - left, bottom - top);
+    std::vector<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.push_back(screen->availableGeometry());
+    QRect placed;
+    if (PlaceStoredRectangle(left, top, right, bottom, screens, placed))
+        setGeometry(placed);
 }
 
 void CAnalyzerDlg::SavePlacement()

@@ -1,0 +1,49 @@
+#include "app/window_placement.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace {
+
+// Rectangles in 64 bits: stored values may be anywhere in the int range.
+struct Span {
+    int64_t low;
+    int64_t high;  // exclusive
+};
+
+int64_t Overlap(Span a, Span b)
+{
+    return std::max<int64_t>(0, std::min(a.high, b.high) - std::max(a.low, b.low));
+}
+
+// The part of `wanted` that fits into `area`, moved inside it.
+Span Fit(Span wanted, Span area)
+{
+    const int64_t length = std::min(wanted.high - wanted.low, area.high - area.low);
+    const int64_t low = std::clamp(wanted.low, area.low, area.high - length);
+    return {low, low + length};
+}
+
+} // namespace
+
+bool PlaceStoredRectangle(int left, int top, int right, int bottom, const std::vector<QRect>& screens,
+                          QRect& placed)
+{
+    if (!(left < right && top < bottom))
+        return false;
+    const Span x{left, right};
+    const Span y{top, bottom};
+    int64_t bestArea = 0;
+    for (const QRect& screen : screens) {
+        const Span sx{screen.left(), int64_t(screen.left()) + screen.width()};
+        const Span sy{screen.top(), int64_t(screen.top()) + screen.height()};
+        const int64_t area = Overlap(x, sx) * Overlap(y, sy);
+        if (area <= bestArea)
+            continue;
+        bestArea = area;
+        const Span px = Fit(x, sx);
+        const Span py = Fit(y, sy);
+        placed = QRect(int(px.low), int(py.low), int(px.high - px.low), int(py.high - py.low));
+    }
+    return bestArea > 0;
+}
