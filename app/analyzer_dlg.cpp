@@ -185,6 +185,8 @@ void CAnalyzerDlg::OnCaptureData()
     if (engine.CurrentBuffer() == before)
         return;  // nothing was due: a stale notification
     ++blocksAnalysed;
+    DrawBlock(ClientRect());
+    blockWaiting = true;
     // Paint now: every analysed block gets its own picture.
     picture->repaint();
 }
@@ -206,7 +208,10 @@ void CAnalyzerDlg::OnPaint()
     }
     Render(window.get(), ClientRect());
     painter.drawImage(0, 0, window->Image());
-    ++blocksPainted;
+    if (blockWaiting) {
+        blockWaiting = false;
+        ++blocksPainted;
+    }
 }
 
 void CAnalyzerDlg::OnSize()
@@ -216,7 +221,8 @@ void CAnalyzerDlg::OnSize()
     UpdateScrollBar();
     const RECT rc = ClientRect();
     ResizeSurface(rc);
-    window = std::make_unique<CImageDC>(RectWidth(rc), RectHeight(rc));
+    if (!window || window->Width() != RectWidth(rc) || window->Height() != RectHeight(rc))
+        window = std::make_unique<CImageDC>(RectWidth(rc), RectHeight(rc));
 }
 
 void CAnalyzerDlg::UpdateScrollBar()

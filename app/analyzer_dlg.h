@@ -14,8 +14,9 @@ class CProfile;
 class QScrollBar;
 class CPictureArea;
 
-// The main window: turns every captured buffer into one analysis step and
-// one repaint, paints through the renderer, keeps the scroll bar in step with
+// The main window: turns every captured buffer into one analysis step, one
+// drawing of the view into the surface and one repaint; paints through the
+// renderer, keeps the scroll bar in step with
 // the vertical zoom, tracks the mouse frequency and keeps its placement.
 class CAnalyzerDlg : public QDialog, public CRenderer, public WaveNotifyTarget {
 public:
@@ -52,6 +53,7 @@ public:
     QWidget* PictureArea() const;
     int ScrollRangeMax() const { return scrollRangeMax; }
     long BlocksAnalysed() const { return blocksAnalysed; }
+    // Analysed blocks that reached the window.
     long BlocksPainted() const { return blocksPainted; }
     bool IsInitialised() const { return initialised != 0; }
 
@@ -83,4 +85,5 @@ private:
     std::unique_ptr<CImageDC> window;  // the client area's picture
     long blocksAnalysed = 0;
     long blocksPainted = 0;
+    bool blockWaiting = false;  // drawn into the surface, not yet shown
 };

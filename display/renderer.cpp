@@ -31,8 +31,15 @@ void CRenderer::ResizeSurface(const RECT& clientRect)
 {
     if (!factory)
         return;
-    surface = factory->CreateSurface(std::max(RectWidth(clientRect), 0), std::max(RectHeight(clientRect), 0));
+    const int w = std::max(RectWidth(clientRect), 0);
+    const int h = std::max(RectHeight(clientRect), 0);
+    if (surface && surface->Width() == w && surface->Height() == h)
+        return;
+    surface = factory->CreateSurface(w, h);
     surfaceRect = clientRect;
+    // The 1-D spectrum is a picture of the latest block alone.
+    if (displayMode == Spectrum1D && blockDrawn)
+        DrawBlock(clientRect);
 }
 
 CRenderer::Band CRenderer::VisibleBand(int h) const
@@ -43,8 +50,11 @@ CRenderer::Band CRenderer::VisibleBand(int h) const
     return {top, bottom};
 }
 
-void CRenderer::DrawView(const RECT& rc)
+void CRenderer::DrawBlock(const RECT& rc)
 {
+    if (!surface || !engine)
+        return;
+    blockDrawn = true;
     if (IsSpectrogram(displayMode)) {
         BITMAP bits;
         void* buffer = ReadSurfaceBits(surface.get(), &bits);
@@ -61,7 +71,6 @@ void CRenderer::Render(CDC* dc, const RECT& rc)
     const int h = RectHeight(rc);
     if (!surface || !engine || !(IsSpectrogram(displayMode) || displayMode == Spectrum1D))
         return;
-    DrawView(rc);
     const Band band = VisibleBand(h);
     if (displayMode == Spectrum1D)
         dc->StretchBlt(0, 0, w, h, *surface, 0, band.top, w, band.bottom - band.top);

@@ -11,8 +11,11 @@
 class CWaveCapture;
 
 // The display part of the main window: the persistent surface, the display
-// mode, vertical zoom and scroll offset, and the cursor; draws the current
-// view and shows its visible band stretched over the window.
+// mode, vertical zoom and scroll offset, and the cursor. The view of the
+// current mode draws into the surface once per analysed block (DrawBlock);
+// a paint (Render) only shows the surface's visible band stretched over the
+// window, with the cursor label and guide, so paints that no block caused
+// never scroll the picture.
 class CRenderer {
 public:
     enum Mode { Spectrogram = 0, ConstantQSpectrogram = 1, Spectrum1D = 2 };
@@ -24,7 +27,12 @@ public:
     CRenderer& operator=(const CRenderer&) = delete;
 
     void CreateSurface(CSurfaceFactory* factory, const RECT& clientRect, CWaveCapture* engine);
+    // A new surface when the size changed. The spectrogram views start again
+    // from black; the 1-D spectrum is drawn again from the latest block.
     void ResizeSurface(const RECT& clientRect);
+    // The view of DisplayMode draws the engine's latest block into the surface.
+    void DrawBlock(const RECT& rc);
+    // Shows the surface on `dc`; draws nothing into the surface.
     void Render(CDC* dc, const RECT& rc);
 
     void SetDisplayMode(int mode);
@@ -63,7 +71,6 @@ public:
     Band VisibleBand(int h) const;
 
 private:
-    void DrawView(const RECT& rc);
     void DrawCursorLabel(CDC* dc, int w);
 
     double cursorFrequency = 0.0;
@@ -74,6 +81,7 @@ private:
     CWaveCapture* engine = nullptr;
     double zoom = 1.0;
     int displayMode = 0;
+    bool blockDrawn = false;
     RECT surfaceRect;
     float cqBandLo = 0.0f;
     float cqBandHi = 0.0f;

@@ -133,6 +133,7 @@ TEST_F(Rendering, BandAboveTheSurfaceComesOutBlack)
     renderer.SetOffset(400);  // bottom = 300 - 400 < 0
     MemoryDC window(400, 300);
     std::fill(window.pixels.begin(), window.pixels.end(), 0xFFFFFFFFu);
+    renderer.DrawBlock(rc);
     renderer.Render(&window, rc);
     for (int y = 0; y < 300; y += 7)
         ASSERT_EQ(window.At(200, y), 0u) << y;
@@ -146,6 +147,7 @@ TEST_F(Rendering, LogarithmicSpectrogramDrawsTheToneAtItsRow)
     SharedSettings.MaxFreq = 22050.0f;
     FeedSine(1000.0, 5);
     MemoryDC window(400, 300);
+    renderer.DrawBlock(rc);
     renderer.Render(&window, rc);
     const int h = 300;
     const int row = int(std::lround((std::log2(1000.0) - 5) * h / (std::log2(22050.0) - 5)));
@@ -168,6 +170,7 @@ TEST_F(Rendering, OversampleSetsTheColumnsPerPaint)
         renderer.SetDisplayMode(2);
         renderer.SetDisplayMode(0);  // back from mode 2: a black surface
         MemoryDC window(400, 300);
+        renderer.DrawBlock(rc);
         renderer.Render(&window, rc);
         int drawn = 0;
         for (int x = 200; x < 400; ++x) {
@@ -186,7 +189,8 @@ TEST_F(Rendering, PauseStopsTheScrollingButNotTheNewestColumns)
     SharedSettings.Pause = true;
     FeedSine(1000.0, 5);
     MemoryDC window(400, 300);
-    renderer.Render(&window, rc);
+    renderer.DrawBlock(rc);
+    renderer.DrawBlock(rc);
     renderer.Render(&window, rc);
     int drawn = 0;
     for (int x = 200; x < 400; ++x)
@@ -200,6 +204,7 @@ TEST_F(Rendering, CursorLabelAndGuideLine)
     FeedSine(440.0, 2);
     renderer.SetCursor(440.0, 123);
     MemoryDC window(400, 300);
+    renderer.DrawBlock(rc);
     renderer.Render(&window, rc);
     ASSERT_EQ(window.texts.size(), 1u);
     EXPECT_EQ(window.texts[0].text, "440.0[Hz] (A)");
@@ -212,6 +217,7 @@ TEST_F(Rendering, CursorLabelAndGuideLine)
 
     renderer.SetDisplayMode(2);
     MemoryDC plain(400, 300);
+    renderer.DrawBlock(rc);
     renderer.Render(&plain, rc);
     for (const auto& t : plain.texts)
         EXPECT_EQ(t.text.find("[Hz] ("), std::string::npos) << "no cursor label in mode 2";
@@ -225,6 +231,7 @@ TEST_F(Rendering, SpectrumViewShowsTheToneAndItsResult)
     renderer.SetDisplayMode(2);
     FeedSine(171 * 48000.0 / 8192, 5);
     MemoryDC window(400, 300);
+    renderer.DrawBlock(rc);
     renderer.Render(&window, rc);
     std::vector<std::string> texts;
     for (const auto& t : Surface().texts)
@@ -241,6 +248,7 @@ TEST_F(Rendering, SpectrumViewShowsTheToneAndItsResult)
 
     SharedSettings.Pause = true;
     const std::vector<uint32_t> before = Surface().pixels;
+    renderer.DrawBlock(rc);
     renderer.Render(&window, rc);
     EXPECT_EQ(Surface().pixels, before) << "Pause leaves the picture";
 }
@@ -251,6 +259,7 @@ TEST_F(Rendering, ConstantQViewLeavesRowsOutsideTheNotesAtTheFloor)
     SharedSettings.MaxFreq = 22050.0f;
     FeedSine(440.0, 18);  // the frames are centred half a second back
     MemoryDC window(400, 300);
+    renderer.DrawBlock(rc);
     renderer.Render(&window, rc);
     const int x = 400 - 10;
     EXPECT_EQ(Surface().At(x, 5), ColorMap[0]) << "above note 110";
@@ -264,6 +273,7 @@ TEST_F(Rendering, SwitchingModesClearsOnlyWhenEnteringTheSpectrograms)
     SharedSettings.LogScale = true;
     FeedSine(1000.0, 5);
     MemoryDC window(400, 300);
+    renderer.DrawBlock(rc);
     renderer.Render(&window, rc);
     auto anyDrawn = [&] {
         for (uint32_t p : Surface().pixels)

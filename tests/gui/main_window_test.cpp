@@ -17,6 +17,7 @@
 #include "app/dialog_builder.h"
 #include "app/profile.h"
 #include "display/colour_map.h"
+#include "display/qt_drawing_context.h"
 #include "settings/shared_settings.h"
 #include "tests/capture/scripted_wave_input.h"
 
@@ -71,6 +72,12 @@ protected:
     long fed = 0;
 };
 
+// The picture tests keep their screenshots in the build folder.
+void Keep(const QImage& image, const char* name)
+{
+    image.save(QString("%1/%2.png").arg(QDir::currentPath(), name));
+}
+
 TEST_F(MainWindow, BuildsFromItsTemplate)
 {
     CAnalyzerDlg& w = Open();
@@ -98,6 +105,62 @@ TEST_F(MainWindow, EachNotificationIsOneAnalysisAndOnePaint)
     Settle();
     EXPECT_EQ(w.BlocksAnalysed(), 3);
     EXPECT_EQ(w.BlocksPainted() - paintsBefore, 3);
+}
+
+TEST_F(MainWindow, PaintsThatNoBlockCausedLeaveThePictureAsItIs)
+{
+    SharedSettings.LogScale = true;
+    SharedSettings.ContrastLow = 40;
+    SharedSettings.ContrastHigh = 70;
+    SharedSettings.WindowSize = 4096;
+    SharedSettings.CursorGuide = true;
+    RebuildColorMap();
+    // The surface and the window's picture after twelve blocks of a sweep,
+    // with or without paints, same-size resize events and a resize away and
+    // back in between.
+    auto run = [&](int mode, bool disturbed) {
+        CAnalyzerDlg& w = Open();
+        w.SetDisplayMode(mode);
+        w.SetCursor(440.0, 100);
+        QWidget* picture = w.PictureArea();
+        const QSize size = picture->size();
+        auto resizeAwayAndBack = [&] {
+            w.resize(w.width() + 40, w.height() - 30);
+            Settle();
+            w.resize(w.width() - 40, w.height() + 30);
+            Settle();
+        };
+        if (disturbed)
+            resizeAwayAndBack();
+        fed = 0;
+        for (int b = 0; b < 12; ++b) {
+            PushSine(300 + 150 * b);
+            Settle();
+            if (!disturbed)
+                continue;
+            picture->repaint();
+            picture->update();
+            QResizeEvent same(size, size);
+            QCoreApplication::sendEvent(picture, &same);
+            if (mode == 2)
+                resizeAwayAndBack();  // its picture is redrawn whole
+            Settle();
+        }
+        EXPECT_EQ(picture->size(), size);
+        const QImage surface = static_cast<CImageDC*>(w.Surface())->Image().copy();
+        const QImage shown = picture->grab().toImage();
+        EXPECT_EQ(w.BlocksAnalysed(), 12);
+        dialog.reset();
+        return std::pair{surface, shown};
+    };
+    for (const int mode : {0, 1, 2}) {
+        const auto quiet = run(mode, false);
+        const auto disturbed = run(mode, true);
+        EXPECT_TRUE(quiet.first == disturbed.first) << "the surface, mode " << mode;
+        EXPECT_TRUE(quiet.second == disturbed.second) << "the window, mode " << mode;
+        if (mode == 0)
+            Keep(disturbed.second, "paints_without_blocks_mode0");
+    }
 }
 
 TEST_F(MainWindow, ScrollBarFollowsZoomAndOffset)
@@ -228,12 +291,6 @@ TEST_F(MainWindow, DeviceErrorsAreShownAndTheWindowStays)
     ASSERT_EQ(messages.size(), 2);
     EXPECT_TRUE(messages[1].contains("Connection terminated"));
     EXPECT_FALSE(w.Engine().IsOpen());
-}
-
-// The picture tests keep their screenshots in the build folder.
-void Keep(const QImage& image, const char* name)
-{
-    image.save(QString("%1/%2.png").arg(QDir::currentPath(), name));
 }
 
 TEST_F(MainWindow, SpectrogramShowsALineAtTheRowOf1000Hz)
