@@ -51,6 +51,14 @@ std::unique_ptr<WaveInputDriver> ChooseDriver(const CommandLine& line, std::stri
     return std::make_unique<WaveFileDriver>(line.inputFile);
 }
 
+// What the run did, for tests and load measurements.
+void PrintStatistics(const CAnalyzerDlg& dialog)
+{
+    std::printf("blocks analysed %ld, painted %ld, since the last start %ld, frames dropped %llu\n",
+                dialog.BlocksAnalysed(), dialog.BlocksPainted(), dialog.BlocksSinceStart(),
+                static_cast<unsigned long long>(dialog.Engine().DroppedFrames()));
+}
+
 } // namespace
 
 int CAnalyzerApp::InitInstance(int argc, char** argv)
@@ -96,7 +104,8 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
         });
         dialog.exec();
         if (std::getenv("TAVIMETER_STATS"))
-            std::printf("blocks analysed %ld, painted %ld\n", dialog.BlocksAnalysed(), dialog.BlocksPainted());
+            PrintStatistics(dialog);
+        status = dialog.CaptureFailed() ? 1 : 0;
     }
     SetDebugMessageHandler(nullptr);
     return status;

@@ -66,7 +66,8 @@ static QImage LoadIcon()
 }
 
 CAnalyzerDlg::CAnalyzerDlg(CProfile& profile, WaveInputDriver* driver)
-    : icon(LoadIcon()), engine(driver), profile(profile)
+    : icon(LoadIcon()), engine(driver), keeper(engine, this, [this](const QString& text) { ShowError(text); }),
+      profile(profile)
 {
     engine.SetDisplayModeSource(DisplayModeSource());
     const DialogTemplate* t = FindDialogTemplate(MainWindowTemplate);
@@ -109,13 +110,13 @@ bool CAnalyzerDlg::OnInitDialog()
     window = std::make_unique<CImageDC>(RectWidth(rc), RectHeight(rc));
 
     engine.SetNotifyWindow(this);
-    try {
-        engine.Start();
-    } catch (const CaptureError& e) {
-        // Shown once the window runs, over the window.
-        const QString text =
-            QStringLiteral("The sound input could not be started:\n%1").arg(QString::fromStdString(e.what()));
-        QMetaObject::invokeMethod(this, [this, text] { ShowError(text); }, Qt::QueuedConnection);
+    QString problem;
+    if (!keeper.Start(problem)) {
+        // Shown once the window runs, over the window; without its input the
+        // program has nothing to show, so the window closes after it.
+        captureFailed = true;
+        const QString text = QStringLiteral("The sound input could not be started:\n%1").arg(problem);
+        QMetaObject::invokeMethod(this, [this, text] { ShowError(text); reject(); }, Qt::QueuedConnection);
     }
 
     const int h = RectHeight(rc);
@@ -157,12 +158,13 @@ bool CAnalyzerDlg::event(QEvent* e)
         OnCaptureData();
         return true;
     case CaptureEvents::WimClose:
-        engine.Close();
+        if (static_cast<CaptureEvents::WimCloseEvent*>(e)->generation == keeper.Generation())
+            engine.Close();
         return true;
     case CaptureEvents::DeviceFailed: {
-        const QString message = static_cast<CaptureEvents::DeviceFailedEvent*>(e)->message;
-        engine.Close();
-        ShowError(QStringLiteral("The sound input stopped:\n%1").arg(message));
+        const auto* failure = static_cast<CaptureEvents::DeviceFailedEvent*>(e);
+        if (failure->generation == keeper.Generation())
+            keeper.Lost(failure->message);
         return true;
     }
     default:
@@ -178,13 +180,18 @@ void CAnalyzerDlg::OnCaptureData()
     try {
         engine.ProcessBlock();
     } catch (const CaptureError& e) {
-        engine.Close();
-        ShowError(QStringLiteral("The sound input stopped:\n%1").arg(QString::fromStdString(e.what())));
+        keeper.Lost(QString::fromStdString(e.what()));
         return;
     }
     if (engine.CurrentBuffer() == before)
         return;  // nothing was due: a stale notification
     ++blocksAnalysed;
+    if (countedGeneration != keeper.Generation()) {
+        countedGeneration = keeper.Generation();
+        blocksSinceStart = 0;
+    }
+    ++blocksSinceStart;
+    keeper.BlockAnalysed();
     DrawBlock(ClientRect());
     blockWaiting = true;
     // Paint now: every analysed block gets its own picture.
@@ -349,10 +356,11 @@ void CAnalyzerDlg::PostWaveData(WaveHeader*)
 
 void CAnalyzerDlg::PostWaveClose()
 {
-    QCoreApplication::postEvent(this, new QEvent(CaptureEvents::WimClose));
+    QCoreApplication::postEvent(this, new CaptureEvents::WimCloseEvent(keeper.Generation()));
 }
 
 void CAnalyzerDlg::PostWaveError(const std::string& message)
 {
-    QCoreApplication::postEvent(this, new CaptureEvents::DeviceFailedEvent(QString::fromStdString(message)));
+    QCoreApplication::postEvent(this,
+                                new CaptureEvents::DeviceFailedEvent(QString::fromStdString(message), keeper.Generation()));
 }

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/capture_keeper.h"
 #include "capture/wave_capture.h"
 #include "display/qt_drawing_context.h"
 #include "display/renderer.h"
@@ -48,14 +49,20 @@ public:
     void PostWaveError(const std::string& message) override;
 
     CWaveCapture& Engine() { return engine; }
+    const CWaveCapture& Engine() const { return engine; }
     RECT ClientRect() const;
     QScrollBar* ScrollBar() const { return scrollBar; }
     QWidget* PictureArea() const;
     int ScrollRangeMax() const { return scrollRangeMax; }
     long BlocksAnalysed() const { return blocksAnalysed; }
+    // Blocks analysed since capture last started (or started again).
+    long BlocksSinceStart() const { return blocksSinceStart; }
     // Analysed blocks that reached the window.
     long BlocksPainted() const { return blocksPainted; }
     bool IsInitialised() const { return initialised != 0; }
+    // Capture could not be started at all: the program ends with an error.
+    bool CaptureFailed() const { return captureFailed; }
+    const CCaptureKeeper& Keeper() const { return keeper; }
 
     // Where errors go; a message box unless replaced.
     static void SetMessagePresenter(MessagePresenter presenter);
@@ -75,9 +82,11 @@ private:
 
     QImage icon;
     CWaveCapture engine;
+    CCaptureKeeper keeper;
     CProfile& profile;
     int initialised = 0;
     bool destroyed = false;
+    bool captureFailed = false;
     CPictureArea* picture = nullptr;
     QScrollBar* scrollBar = nullptr;
     int scrollRangeMax = 0;
@@ -85,5 +94,7 @@ private:
     std::unique_ptr<CImageDC> window;  // the client area's picture
     long blocksAnalysed = 0;
     long blocksPainted = 0;
+    long blocksSinceStart = 0;
+    int countedGeneration = 0;  // the capture start blocksSinceStart counts from
     bool blockWaiting = false;  // drawn into the surface, not yet shown
 };

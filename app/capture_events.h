@@ -10,10 +10,22 @@ constexpr QEvent::Type WimClose = static_cast<QEvent::Type>(QEvent::User + 0x03B
 constexpr QEvent::Type WimData = static_cast<QEvent::Type>(QEvent::User + 0x03C0);
 constexpr QEvent::Type DeviceFailed = static_cast<QEvent::Type>(QEvent::User + 0x03C1);
 
+// Close and failure notifications name the device they came from by the
+// count of capture starts at the time (CCaptureKeeper::Generation).
+class WimCloseEvent : public QEvent {
+public:
+    explicit WimCloseEvent(int generation) : QEvent(WimClose), generation(generation) {}
+    const int generation;
+};
+
 class DeviceFailedEvent : public QEvent {
 public:
-    explicit DeviceFailedEvent(const QString& message) : QEvent(DeviceFailed), message(message) {}
+    DeviceFailedEvent(const QString& message, int generation)
+        : QEvent(DeviceFailed), message(message), generation(generation)
+    {
+    }
     const QString message;
+    const int generation;
 };
 
 } // namespace CaptureEvents

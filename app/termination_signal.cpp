@@ -35,4 +35,5 @@ void HandleTerminationSignals(std::function<void()> onSignal)
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
 }

@@ -1,6 +1,7 @@
 #include "capture/rtaudio_input.h"
 
 #include <RtAudio.h>
+#include <alsa/asoundlib.h>
 
 #include <cstdlib>
 #include <memory>
@@ -134,6 +135,17 @@ void RouteError(RtAudioError::Type type, const std::string& text)
         activeInput->OnError(type, text);
 }
 
+// ALSA's library prints its configuration errors to stderr: a machine
+// without sound cards gives a screenful on every probe. What matters reaches
+// us through RtAudio's own errors.
+void IgnoreAlsaMessage(const char*, int, const char*, int, const char*, ...) {}
+
+void SilenceAlsaLibrary()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { snd_lib_error_set_handler(IgnoreAlsaMessage); });
+}
+
 // The ALSA capture device called `name`, or the default input when empty.
 bool FindAlsaDevice(RtAudio& audio, const std::string& name, unsigned& id)
 {
@@ -152,51 +164,79 @@ bool FindAlsaDevice(RtAudio& audio, const std::string& name, unsigned& id)
 
 } // namespace
 
-int RtAudioDriver::Open(std::unique_ptr<WaveInput>& device, const WaveFormat& format, WaveNotifyTarget* target)
+int RtAudioDriver::OpenPulse(std::unique_ptr<WaveInput>& device, const WaveFormat& format, WaveNotifyTarget* target,
+                             std::string& message)
 {
     std::vector<PulseSource> sources;
-    std::string pulseProblem;
-    const bool pulseAnswers = ListPulseSources(sources, pulseProblem);
-    bool namedSourceExists = deviceName.empty();
-    for (const PulseSource& source : sources)
-        namedSourceExists = namedSourceExists || source.name == deviceName;
-
-    std::string pulseMessage;
-    if (pulseAnswers && namedSourceExists) {
-        if (!deviceName.empty())
-            setenv("PULSE_SOURCE", deviceName.c_str(), 1);
-        auto input = std::make_unique<RtAudioInput>(RtAudio::LINUX_PULSE, format, target);
-        if (input->OpenStream(0, pulseMessage) == WaveOk) {
-            device = std::move(input);
-            return WaveOk;
-        }
-    } else if (!pulseAnswers) {
-        pulseMessage = "no PulseAudio server answers (" + pulseProblem + ")";
-    } else {
-        pulseMessage = "PulseAudio has no source named \"" + deviceName + "\"";
+    std::string problem;
+    if (!ListPulseSources(sources, problem)) {
+        message = "no PulseAudio server answers (" + problem + ")";
+        return WaveErrorDevice;
     }
+    bool found = deviceName.empty();
+    for (const PulseSource& source : sources)
+        found = found || source.name == deviceName;
+    if (!found) {
+        message = "PulseAudio has no source named \"" + deviceName + "\"";
+        return WaveErrorDevice;
+    }
+    if (!deviceName.empty())
+        setenv("PULSE_SOURCE", deviceName.c_str(), 1);
+    auto input = std::make_unique<RtAudioInput>(RtAudio::LINUX_PULSE, format, target);
+    if (input->OpenStream(0, message) != WaveOk)
+        return WaveErrorDevice;
+    device = std::move(input);
+    return WaveOk;
+}
 
-    std::string alsaMessage;
+int RtAudioDriver::OpenAlsa(std::unique_ptr<WaveInput>& device, const WaveFormat& format, WaveNotifyTarget* target,
+                            std::string& message)
+{
     try {
         auto input = std::make_unique<RtAudioInput>(RtAudio::LINUX_ALSA, format, target);
         RtAudio probe(RtAudio::LINUX_ALSA);
         probe.showWarnings(false);
         unsigned id = 0;
         if (!FindAlsaDevice(probe, deviceName, id)) {
-            alsaMessage = deviceName.empty() ? "ALSA has no stereo capture device"
-                                             : "ALSA has no capture device named \"" + deviceName + "\"";
-        } else if (input->OpenStream(id, alsaMessage) == WaveOk) {
-            device = std::move(input);
+            message = deviceName.empty() ? "ALSA has no stereo capture device"
+                                         : "ALSA has no capture device named \"" + deviceName + "\"";
+            return WaveErrorDevice;
+        }
+        if (input->OpenStream(id, message) != WaveOk)
+            return WaveErrorDevice;
+        device = std::move(input);
+        return WaveOk;
+    } catch (const RtAudioError& e) {
+        message = e.getMessage();
+        return WaveErrorDevice;
+    }
+}
+
+int RtAudioDriver::Open(std::unique_ptr<WaveInput>& device, const WaveFormat& format, WaveNotifyTarget* target)
+{
+    SilenceAlsaLibrary();
+    std::string pulseMessage;
+    if (openedApi != Api::Alsa) {
+        if (OpenPulse(device, format, target, pulseMessage) == WaveOk) {
+            openedApi = Api::Pulse;
             return WaveOk;
         }
-    } catch (const RtAudioError& e) {
-        alsaMessage = e.getMessage();
+        if (openedApi == Api::Pulse)
+            return DeviceError("The sound input could not be opened again: " + pulseMessage + ".");
     }
+    std::string alsaMessage;
+    if (OpenAlsa(device, format, target, alsaMessage) == WaveOk) {
+        openedApi = Api::Alsa;
+        return WaveOk;
+    }
+    if (openedApi == Api::Alsa)
+        return DeviceError("The sound input could not be opened again: " + alsaMessage + ".");
     return DeviceError("The sound input could not be opened: " + pulseMessage + "; " + alsaMessage + ".");
 }
 
 std::vector<InputDeviceDescription> ListInputDevices(std::vector<std::string>& problems)
 {
+    SilenceAlsaLibrary();
     std::vector<InputDeviceDescription> devices;
     std::vector<PulseSource> sources;
     std::string problem;

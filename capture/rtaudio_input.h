@@ -7,7 +7,9 @@
 
 // Capture through RtAudio: the PulseAudio API first, ALSA when no
 // PulseAudio server answers. An empty device name means the default input;
-// otherwise it names a PulseAudio source or an ALSA capture device.
+// otherwise it names a PulseAudio source or an ALSA capture device. Once a
+// device has opened, later opens ask the same API for it again, so that a
+// device lost with its sound server is found again when the server is back.
 class RtAudioDriver : public WaveInputDriver {
 public:
     explicit RtAudioDriver(std::string deviceName = std::string()) : deviceName(std::move(deviceName)) {}
@@ -15,7 +17,16 @@ public:
     int Open(std::unique_ptr<WaveInput>& device, const WaveFormat& format, WaveNotifyTarget* target) override;
 
 private:
+    enum class Api { Any, Pulse, Alsa };
+
+    // WaveOk, or what went wrong in `message`.
+    int OpenPulse(std::unique_ptr<WaveInput>& device, const WaveFormat& format, WaveNotifyTarget* target,
+                  std::string& message);
+    int OpenAlsa(std::unique_ptr<WaveInput>& device, const WaveFormat& format, WaveNotifyTarget* target,
+                 std::string& message);
+
     std::string deviceName;
+    Api openedApi = Api::Any;
 };
 
 struct InputDeviceDescription {

@@ -83,6 +83,7 @@ void CWaveCapture::ReleaseDevice()
     if (!device)
         return;
     device->Reset();
+    droppedByClosedDevices += device->DroppedFrames();
     for (auto& buffer : buffers) {
         if (buffer)
             device->Unprepare(&buffer->header);
@@ -97,6 +98,7 @@ int CWaveCapture::Close()
     if (!device)
         return 0;
     device->Reset();
+    droppedByClosedDevices += device->DroppedFrames();
     for (auto& buffer : buffers) {
         device->Unprepare(&buffer->header);
         buffer.reset();
@@ -104,6 +106,11 @@ int CWaveCapture::Close()
     const int result = device->Close();
     device.reset();
     return result;
+}
+
+uint64_t CWaveCapture::DroppedFrames() const
+{
+    return droppedByClosedDevices + (device ? device->DroppedFrames() : 0);
 }
 
 int CWaveCapture::UpdateHistory()

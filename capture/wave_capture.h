@@ -66,6 +66,9 @@ public:
     double TempoBpm() const { return tempoBpm; }
 
     int CurrentBuffer() const { return currentBuffer; }
+    // Frames the devices dropped because no buffer was queued, over all the
+    // devices this engine has opened.
+    uint64_t DroppedFrames() const;
     const WaveInput* Device() const { return device.get(); }
     const CConstantQ& ConstantQ() const { return *constantQ; }
 
@@ -88,6 +91,7 @@ private:
     std::unique_ptr<CaptureBuffer> buffers[2];
     int currentBuffer = 0;
     std::unique_ptr<WaveInput> device;
+    uint64_t droppedByClosedDevices = 0;
     const int framesPerBuffer = FramesPerBuffer;
 
     std::vector<int16_t> history[2];

@@ -8,12 +8,63 @@
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 std::string ReadAll(const std::string& path)
 {
     std::ifstream in(path);
     std::stringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// The names of the windows on the test display.
+std::string WindowNames()
+{
+    std::string names;
+    if (FILE* out = popen("xwininfo -root -tree 2>/dev/null", "r")) {
+        char line[1024];
+        while (std::fgets(line, sizeof line, out))
+            names += line;
+        pclose(out);
+    }
+    return names;
+}
+
+bool WaitFor(std::chrono::milliseconds limit, const std::function<bool()>& done)
+{
+    const auto end = Clock::now() + limit;
+    while (!done()) {
+        if (Clock::now() > end)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return true;
+}
+
+bool TitleSaysNoInput()
+{
+    return WindowNames().find("no sound input") != std::string::npos;
+}
+
+struct Statistics {
+    long analysed = -1, painted = -1, sinceStart = -1;
+    unsigned long long dropped = 0;
+};
+
+Statistics ParseStatistics(const std::string& text)
+{
+    Statistics s;
+    std::sscanf(text.c_str(), "blocks analysed %ld, painted %ld, since the last start %ld, frames dropped %llu",
+                &s.analysed, &s.painted, &s.sinceStart, &s.dropped);
+    return s;
+}
+
+Feeder::Generator Tone()
+{
+    return [](long n, int16_t& l, int16_t& r) {
+        l = r = int16_t(std::lround(15000 * std::sin(2 * M_PI * 1000 * n / 48000.0)));
+    };
 }
 
 // The real program, copied into a folder of its own so that its INI and log
@@ -44,9 +95,9 @@ protected:
     }
 
     // Asks the program to close as a window manager would and waits for it.
-    int Stop(pid_t pid)
+    int Stop(pid_t pid, int signal = SIGTERM)
     {
-        kill(pid, SIGTERM);
+        kill(pid, signal);
         int status = 0;
         for (int i = 0; i < 100; ++i) {
             if (waitpid(pid, &status, WNOHANG) == pid)
@@ -73,19 +124,16 @@ TEST_F(Program, CapturesAnalysesAndPaintsThenKeepsItsPlacement)
 {
     PulseServer server;
     ASSERT_TRUE(server.Running());
-    Feeder feeder(server.Address(), [](long n, int16_t& l, int16_t& r) {
-        l = r = int16_t(std::lround(15000 * std::sin(2 * M_PI * 1000 * n / 48000.0)));
-    }, 6.0);
+    Feeder feeder(server.Address(), Tone(), 6.0);
     const pid_t pid = Start("");
     std::this_thread::sleep_for(std::chrono::seconds(3));
-    ASSERT_EQ(Stop(pid), 0) << ReadAll(folder + "/err.txt");
+    // A hang-up closes the window as a termination does.
+    ASSERT_EQ(Stop(pid, SIGHUP), 0) << ReadAll(folder + "/err.txt");
 
-    long analysed = 0, painted = 0;
-    ASSERT_EQ(std::sscanf(ReadAll(folder + "/out.txt").c_str(), "blocks analysed %ld, painted %ld", &analysed,
-                          &painted),
-              2);
-    EXPECT_GT(analysed, 20);
-    EXPECT_EQ(painted, analysed);
+    const Statistics run = ParseStatistics(ReadAll(folder + "/out.txt"));
+    EXPECT_GT(run.analysed, 20);
+    EXPECT_EQ(run.painted, run.analysed);
+    EXPECT_EQ(run.sinceStart, run.analysed);
 
     struct stat log;
     ASSERT_EQ(stat((folder + "/tavimeter.log").c_str(), &log), 0) << "the log file exists";
@@ -95,12 +143,37 @@ TEST_F(Program, CapturesAnalysesAndPaintsThenKeepsItsPlacement)
     EXPECT_NE(ini.find("Bottom="), std::string::npos);
 }
 
-TEST_F(Program, WithoutAServerTheWindowOpensWithAMessageAndClosesCleanly)
+TEST_F(Program, WithoutAServerTheWindowOpensWithAMessageAndTheProgramFails)
 {
     const pid_t pid = Start("", "PULSE_SERVER=unix:/nonexistent/tavimeter");
     std::this_thread::sleep_for(std::chrono::seconds(2));
-    EXPECT_EQ(Stop(pid), 0) << ReadAll(folder + "/err.txt");
+    EXPECT_EQ(Stop(pid), 1) << ReadAll(folder + "/err.txt");
     EXPECT_NE(ReadAll(folder + "/out.txt").find("blocks analysed 0"), std::string::npos);
+    EXPECT_EQ(ReadAll(folder + "/err.txt").find("ALSA lib"), std::string::npos) << "ALSA's library stays quiet";
+}
+
+TEST_F(Program, ALostServerIsFoundAgainWhenItComesBack)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.Running());
+    auto feeder = std::make_unique<Feeder>(server.Address(), Tone(), 60.0);
+    const pid_t pid = Start("");
+    ASSERT_TRUE(WaitFor(std::chrono::seconds(10), [] { return WindowNames().find("\"Tavimeter\"") != std::string::npos; }));
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+
+    server.Kill();
+    ASSERT_TRUE(WaitFor(std::chrono::seconds(10), TitleSaysNoInput)) << WindowNames();
+    feeder.reset();
+    ASSERT_TRUE(server.Start()) << "a new server on the same socket";
+    feeder = std::make_unique<Feeder>(server.Address(), Tone(), 60.0);
+    const auto back = Clock::now();
+    EXPECT_TRUE(WaitFor(std::chrono::seconds(5), [] { return !TitleSaysNoInput(); })) << "the title is normal again";
+    std::this_thread::sleep_until(back + std::chrono::seconds(5));
+    ASSERT_EQ(Stop(pid), 0) << ReadAll(folder + "/err.txt");
+
+    const Statistics run = ParseStatistics(ReadAll(folder + "/out.txt"));
+    EXPECT_GT(run.sinceStart, 0) << "blocks analysed again within 5 seconds";
+    EXPECT_LT(run.sinceStart, run.analysed);
 }
 
 TEST_F(Program, ListsDevicesAndRejectsUnusableFiles)
@@ -111,8 +184,18 @@ TEST_F(Program, ListsDevicesAndRejectsUnusableFiles)
     EXPECT_NE(ReadAll(folder + "/out.txt").find("tavi_null.monitor"), std::string::npos);
 
     std::ofstream(folder + "/text.wav") << "not audio at all";
-    EXPECT_EQ(Run("--input " + folder + "/text.wav"), 1);
-    EXPECT_NE(ReadAll(folder + "/err.txt").find("is not a WAV file"), std::string::npos);
+    std::ofstream(folder + "/empty.wav", std::ios::binary)
+        << std::string("RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0\x80\xbb\0\0\0\xee\x02\0\x04\0\x10\0"
+                       "data\0\0\0\0",
+                       44);
+    const struct {
+        std::string file;
+        const char* says;
+    } unusable[] = {{"text.wav", "is not a WAV file"}, {"empty.wav", "has no sample data"}, {".", "is a folder"}};
+    for (const auto& u : unusable) {
+        EXPECT_EQ(Run("--input " + folder + "/" + u.file), 1) << u.file;
+        EXPECT_NE(ReadAll(folder + "/err.txt").find(u.says), std::string::npos) << ReadAll(folder + "/err.txt");
+    }
     EXPECT_EQ(Run("--bogus"), 2);
 }
 

@@ -30,6 +30,15 @@ public:
         const char* rig = std::getenv("TAVI_RIG_DIR");
         dir = std::string(rig ? rig : "/tmp") + "/pulse-" + std::to_string(getpid()) + "-" +
               std::to_string(counter++);
+        Start();
+    }
+    ~PulseServer() { Stop(); }
+
+    // Starts the server, or a new one on the same socket after Kill.
+    bool Start()
+    {
+        address.clear();
+        stopped = false;
         const std::string command = std::string(TAVI_SOURCE_DIR) + "/scripts/pulse-server.sh start " + dir;
         if (FILE* out = popen(command.c_str(), "r")) {
             char line[512] = {};
@@ -39,8 +48,8 @@ public:
         }
         if (!address.empty())
             setenv("PULSE_SERVER", address.c_str(), 1);
+        return !address.empty();
     }
-    ~PulseServer() { Stop(); }
 
     bool Running() const { return !address.empty(); }
     const std::string& Address() const { return address; }

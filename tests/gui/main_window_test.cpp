@@ -14,6 +14,7 @@
 #include <sstream>
 
 #include "app/analyzer_dlg.h"
+#include "app/capture_keeper.h"
 #include "app/dialog_builder.h"
 #include "app/profile.h"
 #include "display/colour_map.h"
@@ -275,22 +276,53 @@ TEST_F(MainWindow, ResizeBeforeInitialisationTouchesNothing)
     EXPECT_FALSE(dialog->IsInitialised());
 }
 
-TEST_F(MainWindow, DeviceErrorsAreShownAndTheWindowStays)
+TEST_F(MainWindow, ACaptureThatCannotStartIsShownAndEndsTheWindow)
 {
     driver.openFailure = "No such device";
-    CAnalyzerDlg& w = Open();
+    dialog = std::make_unique<CAnalyzerDlg>(*profile, &driver);
+    CAnalyzerDlg& w = *dialog;
+    w.OnInitDialog();
+    w.show();
+    Settle();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains("No such device"));
     EXPECT_FALSE(w.Engine().IsOpen());
+    EXPECT_FALSE(w.isVisible()) << "nothing to show without an input";
+    EXPECT_TRUE(w.CaptureFailed());
+}
+
+TEST_F(MainWindow, ALostInputIsShownOnceAndOpenedAgainWhenItIsBack)
+{
+    CAnalyzerDlg& w = Open();
+    PushSine(1000);
+    Settle();
+    // The device fails with a block still waiting: both the failed re-queue
+    // and the failure notification report the loss.
+    PushSine(1000);
+    driver.last->Unplug("Connection terminated");
+    driver.openFailure = "Connection refused";
+    Settle();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("Connection terminated"));
+    EXPECT_FALSE(w.Engine().IsOpen());
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Tavimeter \u2014 no sound input"));
     EXPECT_TRUE(w.isVisible());
 
-    driver.openFailure.clear();
-    w.Engine().Start();
-    driver.last->Unplug("Connection terminated");
-    Settle();
-    ASSERT_EQ(messages.size(), 2);
-    EXPECT_TRUE(messages[1].contains("Connection terminated"));
+    const int opens = driver.opens;
+    QTest::qWait(CCaptureKeeper::ReopenIntervalMs + 300);
+    EXPECT_EQ(driver.opens, opens + 1) << "one quiet attempt every two seconds";
     EXPECT_FALSE(w.Engine().IsOpen());
+
+    driver.openFailure.clear();
+    QTest::qWait(CCaptureKeeper::ReopenIntervalMs + 300);
+    EXPECT_TRUE(w.Engine().IsOpen());
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Tavimeter"));
+    EXPECT_EQ(messages.size(), 1) << "no second message";
+    const long before = w.BlocksAnalysed();
+    PushSine(1000);
+    Settle();
+    EXPECT_EQ(w.BlocksAnalysed(), before + 1);
+    EXPECT_EQ(w.BlocksSinceStart(), 1);
 }
 
 TEST_F(MainWindow, SpectrogramShowsALineAtTheRowOf1000Hz)

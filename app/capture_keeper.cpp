@@ -1,0 +1,49 @@
+#include "app/capture_keeper.h"
+
+#include <QWidget>
+
+#include "capture/wave_capture.h"
+
+CCaptureKeeper::CCaptureKeeper(CWaveCapture& engine, QWidget* window, Reporter report)
+    : engine(engine), window(window), report(std::move(report))
+{
+    reopenTimer.setInterval(ReopenIntervalMs);
+    connect(&reopenTimer, &QTimer::timeout, this, [this] { TryReopen(); });
+}
+
+bool CCaptureKeeper::Start(QString& problem)
+{
+    try {
+        engine.Start();
+    } catch (const CaptureError& e) {
+        problem = QString::fromStdString(e.what());
+        return false;
+    }
+    generation.fetch_add(1, std::memory_order_release);
+    return true;
+}
+
+void CCaptureKeeper::Lost(const QString& reason)
+{
+    if (!engine.IsOpen())
+        return;
+    engine.Close();
+    if (!reopenTimer.isActive()) {
+        title = window->windowTitle();
+        window->setWindowTitle(title + QStringLiteral(" \u2014 no sound input"));
+        reopenTimer.start();
+    }
+    if (lossReported)
+        return;
+    lossReported = true;
+    report(QStringLiteral("The sound input stopped:\n%1\n\nTavimeter opens it again as soon as it is back.").arg(reason));
+}
+
+void CCaptureKeeper::TryReopen()
+{
+    QString problem;
+    if (!Start(problem))
+        return;
+    reopenTimer.stop();
+    window->setWindowTitle(title);
+}
