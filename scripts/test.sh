@@ -2,7 +2,8 @@
 # Builds Tavimeter and runs every test: unit, gui and e2e in a Release build;
 # unit, gui and the capture e2e tests once more under AddressSanitizer and
 # UndefinedBehaviorSanitizer; the capture tests (unit and e2e) under
-# ThreadSanitizer. Any failure or sanitizer report fails the run.
+# ThreadSanitizer; then the parsers' fuzz harnesses for a minute each. Any
+# failure or sanitizer report fails the run.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -39,3 +40,6 @@ echo "== Capture tests under ThreadSanitizer (unit, e2e)"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/tsan-suppressions.txt"
 "$root/build-tsan/tests/capture/capture_tests"
 "$root/scripts/test-rig.sh" "$root/build-tsan/tests/e2e/capture_e2e_tests"
+
+echo "== Fuzzing the INI store and the WAV reader (60 s each)"
+"$root/scripts/fuzz.sh" 60

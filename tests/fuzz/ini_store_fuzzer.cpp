@@ -1,0 +1,83 @@
+// The INI store on arbitrary file contents: any sequence of reads and writes
+// of arbitrary keys and values must keep the store's promises. Reads give at
+// most size - 1 characters, terminated; a write succeeds on a readable file;
+// every value written reads back (cut to 127 characters), and so do all the
+// values written before it.
+#include <fuzzer/FuzzedDataProvider.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <map>
+
+#include "app/profile.h"
+#include "tests/fuzz/fuzz_temp_file.h"
+
+namespace {
+
+// Section and key names as the program uses them: letters and digits.
+std::string Name(FuzzedDataProvider& input)
+{
+    std::string name = input.ConsumeRandomLengthString(12);
+    name.erase(std::remove_if(name.begin(), name.end(), [](char c) { return !std::isalnum(uint8_t(c)); }),
+               name.end());
+    return name.empty() ? "K" : name;
+}
+
+// Printable text without blanks at either end (the store trims them).
+std::string Value(FuzzedDataProvider& input)
+{
+    std::string value = input.ConsumeRandomLengthString(300);
+    value.erase(std::remove_if(value.begin(), value.end(), [](char c) { return c < 0x20 || c > 0x7E; }),
+                value.end());
+    const size_t first = value.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return std::string();
+    return value.substr(first, value.find_last_not_of(' ') - first + 1);
+}
+
+std::string Lower(std::string text)
+{
+    for (char& c : text)
+        c = char(std::tolower(uint8_t(c)));
+    return text;
+}
+
+std::string Read(CProfile& profile, const std::string& section, const std::string& key, int size)
+{
+    std::vector<char> buffer(size_t(size) + 1, '#');
+    const int count = profile.ReadString(section.c_str(), key.c_str(), buffer.data(), size);
+    if (count < 0 || count > size - 1 || buffer[size_t(count)] != '\0' || buffer[size_t(size)] != '#')
+        FuzzFailure("a read went past its buffer or was not terminated");
+    return std::string(buffer.data(), size_t(count));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    FuzzedDataProvider input(data, size);
+    const std::string& path = FuzzTempFile("tavimeter.ini");
+    const std::string contents = input.ConsumeRandomLengthString(size);
+    WriteFuzzFile(path, contents.data(), contents.size());
+
+    CProfile profile(path);
+    std::map<std::pair<std::string, std::string>, std::string> written;
+    for (int step = 0; step < 16 && input.remaining_bytes() > 0; ++step) {
+        const std::string section = Name(input);
+        const std::string key = Name(input);
+        if (input.ConsumeBool()) {
+            Read(profile, section, key, input.ConsumeIntegralInRange(1, 200));
+            continue;
+        }
+        const std::string value = Value(input);
+        if (profile.WriteString(section.c_str(), key.c_str(), value.c_str()) != 1)
+            FuzzFailure("a write to a readable file failed");
+        written[{Lower(section), Lower(key)}] = value;
+        for (const auto& [name, expected] : written) {
+            if (Read(profile, name.first, name.second, 128) != expected.substr(0, 127))
+                FuzzFailure("[" + name.first + "] " + name.second + " does not read back as written");
+        }
+    }
+    return 0;
+}
