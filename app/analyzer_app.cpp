@@ -57,6 +57,7 @@ void PrintStatistics(const CAnalyzerDlg& dialog)
     std::printf("blocks analysed %ld, painted %ld, since the last start %ld, frames dropped %llu\n",
                 dialog.BlocksAnalysed(), dialog.BlocksPainted(), dialog.BlocksSinceStart(),
                 static_cast<unsigned long long>(dialog.Engine().DroppedFrames()));
+    std::fflush(stdout);
 }
 
 } // namespace
@@ -92,18 +93,22 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
     {
         CAnalyzerDlg dialog(Profile, driver.get());
         dialog.OnInitDialog();
-        HandleTerminationSignals([&dialog] {
-            // Message boxes over the window close first.
-            for (int i = 0; i < 16; ++i) {
-                QWidget* modal = QApplication::activeModalWidget();
-                if (!modal || modal == &dialog)
-                    break;
-                modal->close();
-            }
-            dialog.reject();
-        });
+        dialog.SetDisplayMode(line.displayMode);
+        const bool statistics = std::getenv("TAVIMETER_STATS") != nullptr;
+        HandleTerminationSignals(
+            [&dialog] {
+                // Message boxes over the window close first.
+                for (int i = 0; i < 16; ++i) {
+                    QWidget* modal = QApplication::activeModalWidget();
+                    if (!modal || modal == &dialog)
+                        break;
+                    modal->close();
+                }
+                dialog.reject();
+            },
+            statistics ? std::function<void()>([&dialog] { PrintStatistics(dialog); }) : std::function<void()>());
         dialog.exec();
-        if (std::getenv("TAVIMETER_STATS"))
+        if (statistics)
             PrintStatistics(dialog);
         status = dialog.CaptureFailed() ? 1 : 0;
     }

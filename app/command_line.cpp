@@ -3,10 +3,24 @@
 #include <cstring>
 
 const char* const CommandLineUsage =
-    "Usage: tavimeter [--device NAME | --input FILE.wav] [--list-devices]\n"
+    "Usage: tavimeter [--device NAME | --input FILE.wav] [--mode N] [--list-devices]\n"
     "  --device NAME   capture from the PulseAudio source or ALSA device NAME\n"
     "  --input FILE    analyse a 48 kHz 16-bit mono or stereo WAV file at real-time pace\n"
+    "  --mode N        start in view N: 0 2-D spectrogram (the default), 1 constant-Q\n"
+    "                  spectrogram, 2 1-D spectrum\n"
     "  --list-devices  list the capture devices and exit\n";
+
+namespace {
+
+void ParseMode(CommandLine& line, const char* value)
+{
+    if (value && std::strlen(value) == 1 && value[0] >= '0' && value[0] <= '2')
+        line.displayMode = value[0] - '0';
+    else
+        line.error = "--mode needs 0, 1 or 2.";
+}
+
+} // namespace
 
 CommandLine ParseCommandLine(int argc, const char* const* argv)
 {
@@ -23,6 +37,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             value(line.deviceName);
         else if (argument == "--input")
             value(line.inputFile);
+        else if (argument == "--mode")
+            ParseMode(line, i + 1 < argc ? argv[++i] : nullptr);
         else if (argument == "--list-devices")
             line.listDevices = true;
         else if (argument == "--help" || argument == "-h")

@@ -24,6 +24,11 @@ TEST(CommandLine, OptionsAndTheirValues)
     EXPECT_EQ(Parse({"--device", "tavi_null.monitor"}).deviceName, "tavi_null.monitor");
     EXPECT_EQ(Parse({"--input", "a.wav"}).inputFile, "a.wav");
     EXPECT_TRUE(Parse({"--list-devices"}).listDevices);
+    EXPECT_EQ(Parse({}).displayMode, 0);
+    EXPECT_EQ(Parse({"--mode", "1"}).displayMode, 1);
+    for (const char* bad : {"3", "-1", "1x", ""})
+        EXPECT_EQ(Parse({"--mode", bad}).error, "--mode needs 0, 1 or 2.") << bad;
+    EXPECT_EQ(Parse({"--mode"}).error, "--mode needs 0, 1 or 2.");
     EXPECT_EQ(Parse({"--device"}).error, "--device needs a value.");
     EXPECT_EQ(Parse({"--bogus"}).error, "Unknown argument --bogus.");
     EXPECT_FALSE(Parse({"--device", "x", "--input", "a.wav"}).error.empty());

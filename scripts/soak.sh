@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# Runs the Release program for SECONDS (default 600) against a private
+# PulseAudio server fed with a 1 kHz tone, under Xvfb at 1920 x 1080 with the
+# window filling the screen, in display mode MODE (default 0), and prints
+# what it cost: CPU (percent of one core), resident memory at the start and
+# the end, blocks analysed against those due in the elapsed time, and frames
+# the capture layer dropped. Not part of the tests.
+#   scripts/soak.sh [SECONDS] [MODE]
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-600}
+mode=${2:-0}
+warmup=5
+
+cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$root/build" -j "$(nproc)" --target tavimeter >/dev/null
+
+work=$(mktemp -d /tmp/tavi-soak.XXXXXX)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  "$root/scripts/pulse-server.sh" stop "$work/pulse" || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n 1 "$work/display")"
+export XDG_RUNTIME_DIR="$work"
+export PULSE_SERVER=$("$root/scripts/pulse-server.sh" start "$work/pulse")
+
+# 1 kHz is 48 samples a period at 48 kHz: one stretch of 100 periods, played
+# in a loop at pacat's pace.
+perl -e 'my $s = ""; for my $n (0 .. 4799) { my $v = int(12000 * sin(6.283185307 * $n / 48));
+         $s .= pack("s<s<", $v, $v) } $| = 1; print $s while 1' |
+  pacat --playback --latency-msec=20 --rate=48000 --channels=2 --format=s16le --device=tavi_null &
+pids+=($!)
+
+mkdir "$work/app"
+cp "$root/build/app/tavimeter" "$work/app/"
+printf '[Window]\nLeft=0\nTop=0\nRight=1920\nBottom=1080\n' >"$work/app/tavimeter.ini"
+
+ticks=$(getconf CLK_TCK)
+cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+resident() { awk '/^VmRSS/ {print $2 " " $3}' "/proc/$1/status"; }
+
+# The program prints its counts on SIGUSR1: at the start and the end of the
+# measured stretch.
+counts() {  # counts LINE: blocks analysed and frames dropped of that line
+  sed -n "${1}s/^blocks analysed \([0-9]*\),.*frames dropped \([0-9]*\).*/\1 \2/p" "$work/out.txt"
+}
+TAVIMETER_STATS=1 "$work/app/tavimeter" --mode "$mode" >"$work/out.txt" 2>"$work/err.txt" &
+app=$!
+pids+=("$app")
+sleep "$warmup"
+kill -USR1 "$app"
+measured=$(date +%s.%N)
+rss_start=$(resident "$app")
+ticks_start=$(cpu_ticks "$app")
+sleep "$seconds"
+kill -USR1 "$app"
+ended=$(date +%s.%N)
+rss_end=$(resident "$app")
+ticks_end=$(cpu_ticks "$app")
+sleep 0.5
+kill -TERM "$app"
+wait "$app" || true
+
+read -r blocks_start dropped_start < <(counts 1)
+read -r blocks_end dropped_end < <(counts 2)
+awk -v t1="$measured" -v t2="$ended" -v c0="$ticks_start" -v c1="$ticks_end" -v hz="$ticks" -v mode="$mode" \
+    -v r0="$rss_start" -v r1="$rss_end" -v b0="$blocks_start" -v b1="$blocks_end" -v d0="$dropped_start" \
+    -v d1="$dropped_end" -v warmup="$warmup" '
+  BEGIN {
+    due = (t2 - t1) * 23.4375
+    printf "mode %d, 1920 x 1080, %.0f s measured after %d s of start-up\n", mode, t2 - t1, warmup
+    printf "  CPU:             %.2f %% of one core\n", 100 * (c1 - c0) / hz / (t2 - t1)
+    printf "  resident memory: %s at the start, %s at the end\n", r0, r1
+    printf "  blocks analysed: %d of %.1f due (%.2f %%)\n", b1 - b0, due, 100 * (b1 - b0) / due
+    printf "  frames dropped:  %d while measured, %d during start-up\n", d1 - d0, d0
+  }'
+if [ -s "$work/err.txt" ]; then
+  echo "  the program wrote to stderr:"
+  sed 's/^/    /' "$work/err.txt" | head -n 20
+fi
