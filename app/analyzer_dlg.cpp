@@ -334,6 +334,7 @@ void CAnalyzerDlg::OnDestroy()
     if (destroyed)
         return;
     destroyed = true;
+    keeper.StopReopening();
     engine.Close();
     SavePlacement();
 }

@@ -34,6 +34,8 @@ public:
     // to a device that is gone. Read from the device's thread too.
     int Generation() const { return generation.load(std::memory_order_acquire); }
     bool Reopening() const { return reopenTimer.isActive(); }
+    // The window closes: no more attempts.
+    void StopReopening() { reopenTimer.stop(); }
 
 private:
     void TryReopen();
