@@ -186,11 +186,6 @@ void CAnalyzerDlg::OnCaptureData()
     if (engine.CurrentBuffer() == before)
         return;  // nothing was due: a stale notification
     ++blocksAnalysed;
-    if (countedGeneration != keeper.Generation()) {
-        countedGeneration = keeper.Generation();
-        blocksSinceStart = 0;
-    }
-    ++blocksSinceStart;
     keeper.BlockAnalysed();
     DrawBlock(ClientRect());
     blockWaiting = true;

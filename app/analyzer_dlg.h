@@ -56,7 +56,7 @@ public:
     int ScrollRangeMax() const { return scrollRangeMax; }
     long BlocksAnalysed() const { return blocksAnalysed; }
     // Blocks analysed since capture last started (or started again).
-    long BlocksSinceStart() const { return blocksSinceStart; }
+    long BlocksSinceStart() const { return keeper.BlocksSinceStart(); }
     // Analysed blocks that reached the window.
     long BlocksPainted() const { return blocksPainted; }
     bool IsInitialised() const { return initialised != 0; }
@@ -94,7 +94,5 @@ private:
     std::unique_ptr<CImageDC> window;  // the client area's picture
     long blocksAnalysed = 0;
     long blocksPainted = 0;
-    long blocksSinceStart = 0;
-    int countedGeneration = 0;  // the capture start blocksSinceStart counts from
     bool blockWaiting = false;  // drawn into the surface, not yet shown
 };

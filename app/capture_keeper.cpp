@@ -20,6 +20,7 @@ bool CCaptureKeeper::Start(QString& problem)
         return false;
     }
     generation.fetch_add(1, std::memory_order_release);
+    blocksSinceStart = 0;
     return true;
 }
 

@@ -29,11 +29,16 @@ public:
     // (the engine is closed) is ignored.
     void Lost(const QString& reason);
     // A block was analysed: a later loss is news again.
-    void BlockAnalysed() { lossReported = false; }
+    void BlockAnalysed()
+    {
+        lossReported = false;
+        ++blocksSinceStart;
+    }
+    // Blocks analysed since capture last started (or started again).
+    long BlocksSinceStart() const { return blocksSinceStart; }
     // Counts the starts: notifications tagged with an earlier count belong
     // to a device that is gone. Read from the device's thread too.
     int Generation() const { return generation.load(std::memory_order_acquire); }
-    bool Reopening() const { return reopenTimer.isActive(); }
     // The window closes: no more attempts.
     void StopReopening() { reopenTimer.stop(); }
 
@@ -47,4 +52,5 @@ private:
     QTimer reopenTimer;
     std::atomic<int> generation{0};
     bool lossReported = false;
+    long blocksSinceStart = 0;
 };

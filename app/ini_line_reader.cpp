@@ -46,15 +46,7 @@ bool IniLineReader::ReadHead(std::string& head)
 
 void IniLineReader::SkipRest()
 {
-    if (!truncated)
-        return;
-    int c;
-    int last = EOF;
-    while ((c = std::getc(file)) != EOF && c != '\n')
-        last = c;
-    carriageReturn = last == '\r';
-    terminated = c == '\n';
-    truncated = false;
+    CopyRest(nullptr);
 }
 
 bool IniLineReader::CopyRest(FILE* out)
@@ -64,7 +56,7 @@ bool IniLineReader::CopyRest(FILE* out)
     int c;
     int last = EOF;
     while ((c = std::getc(file)) != EOF && c != '\n') {
-        if (std::putc(c, out) == EOF)
+        if (out && std::putc(c, out) == EOF)
             return false;
         last = c;
     }

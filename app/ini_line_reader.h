@@ -19,7 +19,8 @@ public:
     bool HeadTruncated() const { return truncated; }
     // Passes over the rest of a truncated line.
     void SkipRest();
-    // Copies the rest of a truncated line to `out` (without the newline).
+    // Copies the rest of a truncated line to `out` (without the newline);
+    // a null `out` passes over it.
     bool CopyRest(FILE* out);
 
     // Whether the file starts with a UTF-8 byte-order mark.

@@ -71,28 +71,14 @@ int CWaveCapture::Start()
         if (const int r = device->Start())
             Fail(r);
     } catch (...) {
-        ReleaseDevice();
+        Close();
         throw;
     }
     return 0;
 }
 
-// Stops the device and frees what Start took, whatever state it reached.
-void CWaveCapture::ReleaseDevice()
-{
-    if (!device)
-        return;
-    device->Reset();
-    droppedByClosedDevices += device->DroppedFrames();
-    for (auto& buffer : buffers) {
-        if (buffer)
-            device->Unprepare(&buffer->header);
-        buffer.reset();
-    }
-    device->Close();
-    device.reset();
-}
-
+// Stops the device and frees what Start took, whatever state it reached;
+// the result of closing the device, or 0 when none is open.
 int CWaveCapture::Close()
 {
     if (!device)
@@ -100,7 +86,8 @@ int CWaveCapture::Close()
     device->Reset();
     droppedByClosedDevices += device->DroppedFrames();
     for (auto& buffer : buffers) {
-        device->Unprepare(&buffer->header);
+        if (buffer)
+            device->Unprepare(&buffer->header);
         buffer.reset();
     }
     const int result = device->Close();

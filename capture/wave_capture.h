@@ -81,7 +81,6 @@ private:
     };
 
     [[noreturn]] void Fail(int code);
-    void ReleaseDevice();
     void LinearPass();
     void LoadPosition(int lane, const int16_t* samples, int N);
     static void MapToGrid(float* spectrumOut, int N);
