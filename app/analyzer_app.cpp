@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -14,7 +15,6 @@
 #include "capture/rtaudio_input.h"
 #include "capture/wave_file_input.h"
 #include "capture/wave_file_reader.h"
-#include "display/colour_map.h"
 #include "dsp/debug_message.h"
 
 extern CProfile Profile;
@@ -85,10 +85,10 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
     // A sound server that dies must not take the program with it.
     std::signal(SIGPIPE, SIG_IGN);
     QApplication application(argc, argv);
+    // Qt takes the desktop's locale; the INI file's numbers and the C
+    // library's conversions always use '.' as the decimal point.
+    std::setlocale(LC_NUMERIC, "C");
     SetDebugMessageHandler(ShowDebugMessage);
-    // The colour table for the settings in force; the settings panel
-    // rebuilds it whenever the scheme or the contrast changes.
-    RebuildColorMap();
     int status = 0;
     {
         CAnalyzerDlg dialog(Profile, driver.get());

@@ -17,6 +17,7 @@
 #include "app/profile.h"
 #include "app/window_placement.h"
 #include "resources/dialog_templates.h"
+#include "ui/setting_dlg.h"
 
 namespace {
 
@@ -118,6 +119,9 @@ bool CAnalyzerDlg::OnInitDialog()
         const QString text = QStringLiteral("The sound input could not be started:\n%1").arg(problem);
         QMetaObject::invokeMethod(this, [this, text] { ShowError(text); reject(); }, Qt::QueuedConnection);
     }
+    // It reads its settings, fills the shared settings and builds the
+    // colour table.
+    settingsPanel = std::make_unique<CSettingDlg>(*this, profile, this);
 
     const int h = RectHeight(rc);
     scrollBar->setPageStep(100);
@@ -322,6 +326,33 @@ void CAnalyzerDlg::ZoomOut()
 void CAnalyzerDlg::SetDisplayMode(int mode)
 {
     CRenderer::SetDisplayMode(mode);
+    if (settingsPanel)
+        settingsPanel->ShowDisplayMode(mode);
+}
+
+void CAnalyzerDlg::ReconfigureConstantQ()
+{
+    engine.ReconfigureConstantQ();
+}
+
+void CAnalyzerDlg::UpdateCQWrapBand()
+{
+    CRenderer::UpdateCQWrapBand();
+}
+
+void CAnalyzerDlg::RepaintPicture()
+{
+    picture->update();
+}
+
+// The panel is hidden with the minimised main window and shown again with
+// it, as the desktop does with a window's tool windows.
+void CAnalyzerDlg::changeEvent(QEvent* e)
+{
+    QDialog::changeEvent(e);
+    if (e->type() != QEvent::WindowStateChange || !settingsPanel || destroyed)
+        return;
+    settingsPanel->setVisible(!isMinimized());
 }
 
 void CAnalyzerDlg::OnDestroy()
@@ -331,6 +362,7 @@ void CAnalyzerDlg::OnDestroy()
     destroyed = true;
     keeper.StopReopening();
     engine.Close();
+    settingsPanel.reset();
     SavePlacement();
 }
 

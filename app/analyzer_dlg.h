@@ -10,16 +10,18 @@
 #include "capture/wave_capture.h"
 #include "display/qt_drawing_context.h"
 #include "display/renderer.h"
+#include "ui/settings_host.h"
 
 class CProfile;
 class QScrollBar;
 class CPictureArea;
+class CSettingDlg;
 
 // The main window: turns every captured buffer into one analysis step, one
 // drawing of the view into the surface and one repaint; paints through the
 // renderer, keeps the scroll bar in step with
 // the vertical zoom, tracks the mouse frequency and keeps its placement.
-class CAnalyzerDlg : public QDialog, public CRenderer, public WaveNotifyTarget {
+class CAnalyzerDlg : public QDialog, public CRenderer, public WaveNotifyTarget, public CSettingsHost {
 public:
     // Scroll codes of OnVScroll.
     enum ScrollCode { LineUp = 0, LineDown = 1, PageUp = 2, PageDown = 3, ThumbPosition = 4, ThumbTrack = 5,
@@ -30,7 +32,8 @@ public:
     CAnalyzerDlg(CProfile& profile, WaveInputDriver* driver);
     ~CAnalyzerDlg() override;
 
-    // Placement, surface, capture and scroll bar; before the first show.
+    // Placement, surface, capture, settings panel and scroll bar; before the
+    // first show.
     bool OnInitDialog();
     void OnPaint();
     void OnSize();
@@ -38,9 +41,12 @@ public:
     void OnMouseMove(int x, int y);
     void OnDestroy();
 
-    void ZoomIn();
-    void ZoomOut();
-    void SetDisplayMode(int mode);
+    void ZoomIn() override;
+    void ZoomOut() override;
+    void SetDisplayMode(int mode) override;
+    void ReconfigureConstantQ() override;
+    void UpdateCQWrapBand() override;
+    void RepaintPicture() override;
     void UpdateScrollBar();
 
     // Called from the capture thread: posted on to the GUI thread.
@@ -63,6 +69,7 @@ public:
     // Capture could not be started at all: the program ends with an error.
     bool CaptureFailed() const { return captureFailed; }
     const CCaptureKeeper& Keeper() const { return keeper; }
+    CSettingDlg* SettingsPanel() const { return settingsPanel.get(); }
 
     // Where errors go; a message box unless replaced.
     static void SetMessagePresenter(MessagePresenter presenter);
@@ -71,6 +78,7 @@ protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void changeEvent(QEvent* e) override;
     void done(int result) override;
 
 private:
@@ -84,6 +92,7 @@ private:
     CWaveCapture engine;
     CCaptureKeeper keeper;
     CProfile& profile;
+    std::unique_ptr<CSettingDlg> settingsPanel;
     int initialised = 0;
     bool destroyed = false;
     bool captureFailed = false;

@@ -13,6 +13,11 @@ class QWidget;
 // screen's dpi.
 QSize DialogUnitsToPixels(int cx, int cy, double logicalDpi);
 
-// Gives `dialog` the template's caption, window flags and client size and
-// creates its controls inside `controlParent`; returns them by control id.
-QMap<int, QWidget*> BuildDialog(QDialog* dialog, QWidget* controlParent, const DialogTemplate& dialogTemplate);
+// The dialogs' texts use the desktop's font at this size.
+constexpr double DialogFontPoints = 9.0;
+
+// Gives `dialog` (a window, or a child page) the template's caption, window flags and client size and
+// creates its controls inside `controlParent`; returns them by control id
+// (labels and group boxes have none). Radio buttons in a row form a
+// QButtonGroup (QAbstractButton::group()) numbered in template order.
+QMap<int, QWidget*> BuildDialog(QWidget* dialog, QWidget* controlParent, const DialogTemplate& dialogTemplate);

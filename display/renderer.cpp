@@ -136,6 +136,8 @@ void CRenderer::UpdateCQWrapBand()
     if (!engine)
         return;
     const double D = Log2(SharedSettings.MaxFreq) - 5;
-    cqBandLo = static_cast<float>((Log2(4 * (1 + SharedSettings.CQAdjustmentValue) * noteFrequency(24)) - 5) / D);
+    // An adjustment at or below -1 leaves no band below the constant-Q range.
+    const double lowest = 4 * (1 + SharedSettings.CQAdjustmentValue) * noteFrequency(24);
+    cqBandLo = lowest > 0 ? static_cast<float>((Log2(lowest) - 5) / D) : 0.0f;
     cqBandHi = static_cast<float>((Log2(noteFrequency(110)) - 5) / D);
 }

@@ -35,12 +35,14 @@ namespace {
 // at most N and at least N / 16.
 int KernelWindowLength(int N, float freq, float freq0, float adjustment)
 {
-    int m = static_cast<int>(N / static_cast<double>(freq) * freq0 * (static_cast<double>(adjustment) + 1.0));
-    if (m > N)
-        m = N;
+    // Clamped before the conversion, so that any adjustment (even one far
+    // out of range, or not a number) gives a length within N / 16 .. N.
+    const double m = N / static_cast<double>(freq) * freq0 * (static_cast<double>(adjustment) + 1.0);
+    if (!(m < N))
+        return N;
     if (m < N * 0.0625)
-        m = static_cast<int>(N * 0.0625);
-    return m;
+        return static_cast<int>(N * 0.0625);
+    return static_cast<int>(m);
 }
 
 // Fills re/im with the complex exponential of step omega under a Hann window

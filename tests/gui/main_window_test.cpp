@@ -17,7 +17,6 @@
 #include "app/capture_keeper.h"
 #include "app/dialog_builder.h"
 #include "app/profile.h"
-#include "display/colour_map.h"
 #include "display/qt_drawing_context.h"
 #include "settings/shared_settings.h"
 #include "tests/capture/scripted_wave_input.h"
@@ -65,6 +64,14 @@ protected:
 
     void Settle() { QCoreApplication::processEvents(QEventLoop::AllEvents, 50); }
 
+    // Settings reach the program through the INI file, which the settings
+    // panel reads when the window opens.
+    void Store(std::initializer_list<std::pair<const char*, const char*>> keys)
+    {
+        for (const auto& [key, value] : keys)
+            profile->WriteString(std::string(key).rfind("Slider", 0) == 0 ? "Ctrl" : "SettingWindow", key, value);
+    }
+
     std::string iniPath;
     std::unique_ptr<CProfile> profile;
     ScriptedDriver driver;
@@ -110,12 +117,7 @@ TEST_F(MainWindow, EachNotificationIsOneAnalysisAndOnePaint)
 
 TEST_F(MainWindow, PaintsThatNoBlockCausedLeaveThePictureAsItIs)
 {
-    SharedSettings.LogScale = true;
-    SharedSettings.ContrastLow = 40;
-    SharedSettings.ContrastHigh = 70;
-    SharedSettings.WindowSize = 4096;
-    SharedSettings.CursorGuide = true;
-    RebuildColorMap();
+    Store({{"Check1", "1"}, {"Slider1", "40"}, {"Slider2", "70"}, {"WindowSize", "3"}, {"Check4", "1"}});
     // The surface and the window's picture after twelve blocks of a sweep,
     // with or without paints, same-size resize events and a resize away and
     // back in between.
@@ -211,8 +213,7 @@ TEST_F(MainWindow, ZoomButtonsUpdateTheScrollBar)
 
 TEST_F(MainWindow, MouseRowsBecomeFrequencies)
 {
-    SharedSettings.LogScale = true;
-    SharedSettings.MaxFreq = 22050.0f;
+    Store({{"Check1", "1"}});
     CAnalyzerDlg& w = Open();
     const int h = w.PictureArea()->height();
     w.OnMouseMove(10, h);
@@ -327,13 +328,8 @@ TEST_F(MainWindow, ALostInputIsShownOnceAndOpenedAgainWhenItIsBack)
 
 TEST_F(MainWindow, SpectrogramShowsALineAtTheRowOf1000Hz)
 {
-    SharedSettings.LogScale = true;
-    SharedSettings.ContrastLow = 40;
-    SharedSettings.ContrastHigh = 70;
-    SharedSettings.WindowSize = 8192;
-    SharedSettings.WindowType = 1;
-    SharedSettings.Oversample = 4;
-    RebuildColorMap();
+    Store({{"Check1", "1"}, {"Slider1", "40"}, {"Slider2", "70"}, {"WindowSize", "4"}, {"WindowType", "1"},
+           {"Oversample", "4"}});
     CAnalyzerDlg& w = Open();
     for (int b = 0; b < 40; ++b) {
         PushSine(1000);
@@ -362,8 +358,7 @@ TEST_F(MainWindow, SpectrogramShowsALineAtTheRowOf1000Hz)
 
 TEST_F(MainWindow, SpectrumModeReportsTheFundamental)
 {
-    SharedSettings.WindowSize = 8192;
-    SharedSettings.Grid = true;
+    Store({{"WindowSize", "4"}, {"Check2", "1"}});
     CAnalyzerDlg& w = Open();
     w.SetDisplayMode(2);
     for (int b = 0; b < 6; ++b) {

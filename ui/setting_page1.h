@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QWidget>
+#include <QMap>
+
+class CProfile;
+class QLineEdit;
+
+// Settings page 1: the upper frequency bound, the range minimum and the
+// signal threshold. Loads them from the INI file when it is created,
+// publishes every edit at once and writes them back when it is destroyed.
+class CSettingPage1 : public QWidget {
+public:
+    static constexpr float MaxFreqLowest = 100.0f;
+    static constexpr float MaxFreqHighest = 24000.0f;
+    static constexpr float MaxFreqDefault = 22050.0f;
+
+    CSettingPage1(CProfile& profile, QWidget* parent);
+    ~CSettingPage1() override;
+
+    bool OnInitDialog();
+    void OnEditChange();
+    void OnDestroy();
+
+    QLineEdit* Edit(int id) const;
+
+    float MaxFreq = MaxFreqDefault;
+    float AMinFreq = 10.0f;
+    float SignalThre = 0.0f;
+
+private:
+    bool UpdateData(bool save);
+    void Publish() const;
+
+    CProfile& profile;
+    QMap<int, QWidget*> controls;
+    bool destroyed = false;
+};
