@@ -86,6 +86,8 @@ bool CaptionFits(const QWidget* widget)
     }
     if (const auto* box = qobject_cast<const QGroupBox*>(widget))
         return box->fontMetrics().horizontalAdvance(box->title()) + box->fontMetrics().height() <= box->width();
+    if (const auto* button = qobject_cast<const QPushButton*>(widget))
+        return button->fontMetrics().horizontalAdvance(button->text()) + 4 <= button->width();
     if (qobject_cast<const QAbstractButton*>(widget))
         return widget->sizeHint().width() <= widget->width();
     return true;
@@ -165,6 +167,14 @@ QSize DialogUnitsToPixels(int cx, int cy, double logicalDpi)
     return QSize(qRound(cx * scale), qRound(cy * scale));
 }
 
+QRect DialogUnitsToRect(int x, int y, int cx, int cy, double logicalDpi)
+{
+    const QSize topLeft = DialogUnitsToPixels(x, y, logicalDpi);
+    const QSize bottomRight = DialogUnitsToPixels(x + cx, y + cy, logicalDpi);
+    return QRect(QPoint(topLeft.width(), topLeft.height()),
+                 QSize(bottomRight.width() - topLeft.width(), bottomRight.height() - topLeft.height()));
+}
+
 QMap<int, QWidget*> BuildDialog(QWidget* dialog, QWidget* controlParent, const DialogTemplate& t)
 {
     dialog->setWindowTitle(QString::fromUtf8(t.caption));
@@ -176,15 +186,14 @@ QMap<int, QWidget*> BuildDialog(QWidget* dialog, QWidget* controlParent, const D
     dialog->setFont(font);
 
     const double dpi = ScreenDpi(dialog);
+    dialog->resize(DialogUnitsToPixels(t.cx, t.cy, dpi));
     QMap<int, QWidget*> controls;
     std::vector<QWidget*> built;
     QButtonGroup* radioGroup = nullptr;
     for (int i = 0; i < t.controlCount; ++i) {
         const ControlTemplate& c = t.controls[i];
         QWidget* widget = CreateControl(c, controlParent);
-        const QSize position = DialogUnitsToPixels(c.x, c.y, dpi);
-        const QSize size = DialogUnitsToPixels(c.cx, c.cy, dpi);
-        widget->setGeometry(position.width(), position.height(), size.width(), size.height());
+        widget->setGeometry(DialogUnitsToRect(c.x, c.y, c.cx, c.cy, dpi));
         widget->setVisible(!(c.style & ControlHidden));
         widget->setEnabled(!(c.style & ControlDisabled));
         // A drop-down list's template height includes its dropped list.

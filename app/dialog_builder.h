@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMap>
+#include <QRect>
 #include <QSize>
 
 #include "resources/dialog_templates.h"
@@ -12,6 +13,9 @@ class QWidget;
 // 6 x 12 pixels at 96 dpi (1.5 pixels per unit each way), scaled with the
 // screen's dpi.
 QSize DialogUnitsToPixels(int cx, int cy, double logicalDpi);
+// A control's rectangle: its edges rounded, so that neighbours that touch in
+// dialog units touch in pixels.
+QRect DialogUnitsToRect(int x, int y, int cx, int cy, double logicalDpi);
 
 // The dialogs' texts use the desktop's font at this size.
 constexpr double DialogFontPoints = 9.0;

@@ -22,6 +22,8 @@ public:
     void OnEditChange();
     void OnDestroy();
 
+    QWidget* Control(int id) const { return controls.value(id); }
+
     QLineEdit* Edit(int id) const;
 
     float MaxFreq = MaxFreqDefault;

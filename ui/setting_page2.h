@@ -23,6 +23,8 @@ public:
     void OnAdjustmentChange();
     void OnDestroy();
 
+    QWidget* Control(int id) const { return controls.value(id); }
+
     QCheckBox* StereoBox() const;
     QLineEdit* AdjustmentEdit() const;
 

@@ -4,7 +4,10 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QScreen>
+#include <QAbstractButton>
+#include <QComboBox>
 #include <QScrollBar>
+#include <QSlider>
 #include <QTest>
 
 #include <climits>
@@ -19,6 +22,7 @@
 #include "app/profile.h"
 #include "display/qt_drawing_context.h"
 #include "settings/shared_settings.h"
+#include "ui/setting_dlg.h"
 #include "tests/capture/scripted_wave_input.h"
 
 namespace {
@@ -164,6 +168,49 @@ TEST_F(MainWindow, PaintsThatNoBlockCausedLeaveThePictureAsItIs)
         if (mode == 0)
             Keep(disturbed.second, "paints_without_blocks_mode0");
     }
+}
+
+TEST_F(MainWindow, OwnsTheSettingsPanelWhoseClicksShowAtOnceWithoutScrolling)
+{
+    Store({{"WindowType", "3"}, {"Slider1", "40"}, {"Slider2", "70"}});
+    CAnalyzerDlg& w = Open();
+    CSettingDlg* panel = w.SettingsPanel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->parentWidget(), &w);
+    for (int b = 0; b < 5; ++b) {
+        PushSine(1000);
+        Settle();
+    }
+    const QImage surface = static_cast<CImageDC*>(w.Surface())->Image().copy();
+    const QImage before = w.PictureArea()->grab().toImage();
+    w.SetCursor(1000.0, 50);
+    QTest::mouseClick(static_cast<QAbstractButton*>(panel->Control(CSettingDlg::CursorGuideCheck)), Qt::LeftButton);
+    panel->Slider(CSettingDlg::ContrastLowSlider)->setValue(20);
+    Settle();
+    EXPECT_TRUE(SharedSettings.CursorGuide);
+    EXPECT_TRUE(static_cast<CImageDC*>(w.Surface())->Image() == surface) << "nothing scrolled";
+    EXPECT_FALSE(w.PictureArea()->grab().toImage() == before) << "the guide shows at once";
+    EXPECT_EQ(w.BlocksAnalysed(), 5);
+
+    // Minimising hides the panel, restoring shows it; the lists are filled
+    // again and keep the choice made.
+    panel->List(CSettingDlg::WindowTypeList)->setCurrentIndex(6);
+    w.showMinimized();
+    Settle();
+    EXPECT_FALSE(panel->isVisible());
+    w.showNormal();
+    Settle();
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->List(CSettingDlg::WindowTypeList)->count(), 10);
+    EXPECT_EQ(SharedSettings.WindowType, 6);
+
+    w.reject();
+    EXPECT_EQ(w.SettingsPanel(), nullptr);
+    EXPECT_EQ(profile->ReadInt("SettingWindow", "WindowType"), 6);
+    EXPECT_EQ(profile->ReadInt("SettingWindow", "Check4"), 1);
+    EXPECT_EQ(profile->ReadInt("Ctrl", "Slider1"), 21);
+    EXPECT_EQ(profile->ReadInt("Ctrl", "Slider2"), 70);
 }
 
 TEST_F(MainWindow, ScrollBarFollowsZoomAndOffset)
