@@ -49,8 +49,8 @@ resident() { awk '/^VmRSS/ {print $2 " " $3}' "/proc/$1/status"; }
 
 # The program prints its counts on SIGUSR1: at the start and the end of the
 # measured stretch.
-counts() {  # counts LINE: blocks analysed and frames dropped of that line
-  sed -n "${1}s/^blocks analysed \([0-9]*\),.*frames dropped \([0-9]*\).*/\1 \2/p" "$work/out.txt"
+counts() {  # counts N: blocks analysed and frames dropped of the Nth count
+  grep '^blocks analysed' "$work/out.txt" | sed -n "${1}s/^blocks analysed \([0-9]*\),.*frames dropped \([0-9]*\).*/\1 \2/p"
 }
 TAVIMETER_STATS=1 "$work/app/tavimeter" --mode "$mode" >"$work/out.txt" 2>"$work/err.txt" &
 app=$!

@@ -1,6 +1,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 
+#include <QImage>
+
 #include <fstream>
 #include <sstream>
 
@@ -42,6 +44,81 @@ bool WaitFor(std::chrono::milliseconds limit, const std::function<bool()>& done)
     return true;
 }
 
+// A top-level window's place on the screen, from xwininfo.
+struct ScreenRect {
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+bool FindWindow(const std::string& name, ScreenRect& r)
+{
+    FILE* out = popen(("xwininfo -name '" + name + "' 2>/dev/null").c_str(), "r");
+    if (!out)
+        return false;
+    char line[256];
+    int found = 0;
+    while (std::fgets(line, sizeof line, out)) {
+        found += std::sscanf(line, " Absolute upper-left X: %d", &r.x) == 1;
+        found += std::sscanf(line, " Absolute upper-left Y: %d", &r.y) == 1;
+        found += std::sscanf(line, " Width: %d", &r.width) == 1;
+        found += std::sscanf(line, " Height: %d", &r.height) == 1;
+    }
+    pclose(out);
+    return found == 4;
+}
+
+void Click(double x, double y)
+{
+    const std::string command = "xdotool mousemove --sync " + std::to_string(int(std::lround(x))) + " " +
+                                std::to_string(int(std::lround(y))) + " click 1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
+QImage Grab(const std::string& folder, const ScreenRect& r)
+{
+    const std::string file = folder + "/shot.png";
+    const std::string command = std::string(TAVI_SCREEN_GRAB) + " " + file + " " + std::to_string(r.x) + " " +
+                                std::to_string(r.y) + " " + std::to_string(r.width) + " " + std::to_string(r.height);
+    if (std::system(command.c_str()) != 0)
+        return QImage();
+    return QImage(QString::fromStdString(file));
+}
+
+// The brightest row of column x (counted from the bottom; the middle of the
+// rows that share the brightest colour, which saturates), and its
+// brightness (red + green + blue).
+std::pair<double, int> BrightestRow(const QImage& image, int x)
+{
+    int best = -1, first = 0, last = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        const QColor c = image.pixelColor(x, y);
+        const int brightness = c.red() + c.green() + c.blue();
+        if (brightness > best) {
+            best = brightness;
+            first = last = y;
+        } else if (brightness == best) {
+            last = y;
+        }
+    }
+    return {image.height() - 1 - (first + last) / 2.0, best};
+}
+
+// Of the columns x0, x0 + 9, ... below x1: how many have their brightest
+// row within 3 rows of `row` and bright, and how many are dark throughout.
+struct ColumnCount {
+    int atRow = 0, dark = 0, columns = 0;
+};
+ColumnCount CountColumns(const QImage& image, int x0, int x1, double row)
+{
+    ColumnCount count;
+    for (int x = x0; x < x1; x += 9) {
+        const auto [brightest, brightness] = BrightestRow(image, x);
+        ++count.columns;
+        count.atRow += std::abs(brightest - row) <= 3 && brightness > 300;
+        count.dark += brightness < 100;
+    }
+    return count;
+}
+
 bool TitleSaysNoInput()
 {
     return WindowNames().find("no sound input") != std::string::npos;
@@ -79,7 +156,16 @@ protected:
         exe = folder + "/tavimeter";
         ASSERT_EQ(std::system(("cp " + std::string(TAVI_PROGRAM) + " " + exe).c_str()), 0);
     }
-    void TearDown() override { std::system(("rm -rf " + folder).c_str()); }
+    void TearDown() override
+    {
+        // A test that stopped half-way leaves no program behind.
+        for (const pid_t pid : started)
+            if (waitpid(pid, nullptr, WNOHANG) == 0) {
+                kill(pid, SIGKILL);
+                waitpid(pid, nullptr, 0);
+            }
+        std::system(("rm -rf " + folder).c_str());
+    }
 
     // Starts the program; its standard output goes to a file.
     pid_t Start(const std::string& arguments, const std::string& environment = "")
@@ -91,6 +177,7 @@ protected:
             execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
             _exit(127);
         }
+        started.push_back(pid);
         return pid;
     }
 
@@ -118,6 +205,7 @@ protected:
 
     std::string folder;
     std::string exe;
+    std::vector<pid_t> started;
 };
 
 TEST_F(Program, CapturesAnalysesAndPaintsThenKeepsItsPlacement)
@@ -174,6 +262,84 @@ TEST_F(Program, ALostServerIsFoundAgainWhenItComesBack)
     const Statistics run = ParseStatistics(ReadAll(folder + "/out.txt"));
     EXPECT_GT(run.sinceStart, 0) << "blocks analysed again within 5 seconds";
     EXPECT_LT(run.sinceStart, run.analysed);
+}
+
+// The panel's controls are clicked where the template puts them: dialog
+// units scaled by the panel's width (134 units).
+TEST_F(Program, TheSettingsPanelDrivesTheViewsAndEverySettingSurvivesARestart)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.Running());
+    Feeder feeder(server.Address(), Tone(), 90.0);
+    std::ofstream(folder + "/tavimeter.ini") << "[Window]\nLeft=0\nTop=0\nRight=640\nBottom=480\n"
+                                                "[SettingWindow]\nLeft=700\nTop=0\nRight=901\nBottom=615\n"
+                                                "Check1=1\nWindowSize=4\nOversample=1\n"
+                                                "[Ctrl]\nSlider1=40\nSlider2=70\n";
+    const pid_t pid = Start("");
+    ScreenRect panel, main;
+    ASSERT_TRUE(WaitFor(std::chrono::seconds(10), [&] { return FindWindow("Settings", panel); })) << WindowNames();
+    ASSERT_TRUE(FindWindow("Tavimeter", main));
+    const double unit = panel.width / 134.0;
+    auto clickPanel = [&](double x, double y) { Click(panel.x + x * unit, panel.y + y * unit); };
+    const int h = main.height;
+    const double span = std::log2(22050.0) - 5;
+    const double row1000 = (std::log2(1000.0) - 5) * h / span;
+    // The newest columns are drawn 20 pixels from the right edge, two a block.
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    QImage shot = Grab(folder, main);
+    ASSERT_FALSE(shot.isNull());
+    shot.save(QString::fromStdString(folder + "/../tavi_e2e_log_spectrogram.png"));
+    const int right = main.width - 40;
+    ColumnCount log = CountColumns(shot, right - 200, right, row1000);
+    EXPECT_GE(log.atRow, log.columns - 1) << "a line at the row of 1000 Hz";
+
+    clickPanel(30, 155);  // "1-D Spectum"
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    kill(pid, SIGUSR1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_NE(ReadAll(folder + "/out.txt").find("display mode 2: fc = 1001.0[Hz]"), std::string::npos)
+        << ReadAll(folder + "/out.txt");
+
+    clickPanel(30, 146);  // "Constant-Q Spectrogram"
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    shot = Grab(folder, main);
+    // Bin 118, a quarter tone apart from note 24 (32.7032 Hz), is nearest.
+    const double cqRow = (std::log2(32.7032 * std::pow(2.0, 118 / 24.0)) - 5) * h / span;
+    shot.save(QString::fromStdString(folder + "/../tavi_e2e_constant_q.png"));
+    const ColumnCount cq = CountColumns(shot, right - 200, right, cqRow);
+    EXPECT_GE(cq.atRow, cq.columns - 1) << "the tone at its quarter-tone row";
+
+    clickPanel(30, 135);   // "2-D Spectrogram"
+    clickPanel(100, 207);  // the "Settings2" tab
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const double pageX = 12 * unit / 1.5, pageY = 320 * unit / 1.5;
+    Click(panel.x + pageX + 20 * unit, panel.y + pageY + 10 * unit);  // "StereoView"
+    feeder.SetGenerator([](long n, int16_t& l, int16_t& r) {
+        l = 0;
+        r = int16_t(std::lround(15000 * std::sin(2 * M_PI * 1000 * n / 48000.0)));
+    });
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    shot = Grab(folder, main);
+    shot.save(QString::fromStdString(folder + "/../tavi_e2e_stereo.png"));
+    // The channels meet 20 pixels left of the middle of the picture; the
+    // left one's newest columns are left of it, the right one's right of it.
+    const int split = (main.width - 17) / 2 - 20;
+    const ColumnCount leftChannel = CountColumns(shot, split - 150, split - 10, row1000);
+    const ColumnCount rightChannel = CountColumns(shot, split + 10, split + 150, row1000);
+    EXPECT_EQ(leftChannel.dark, leftChannel.columns) << "nothing on the left channel";
+    EXPECT_GE(rightChannel.atRow, rightChannel.columns - 1) << "the tone on the right channel";
+
+    ASSERT_EQ(Stop(pid), 0) << ReadAll(folder + "/err.txt");
+    const std::string first = ReadAll(folder + "/tavimeter.ini");
+    for (const char* line : {"Check1=1", "WindowSize=4", "Stereo=1", "Slider1=40", "Slider2=70", "MaxFreq=22050.00"})
+        EXPECT_NE(first.find(line), std::string::npos) << line << " in\n" << first;
+
+    // A second run restores every value, so that it writes the same file.
+    const pid_t again = Start("");
+    ASSERT_TRUE(WaitFor(std::chrono::seconds(10), [&] { return FindWindow("Settings", panel); }));
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+    ASSERT_EQ(Stop(again), 0);
+    EXPECT_EQ(ReadAll(folder + "/tavimeter.ini"), first);
 }
 
 TEST_F(Program, ListsDevicesAndRejectsUnusableFiles)

@@ -102,7 +102,9 @@ public:
         const std::string command = "PULSE_SERVER=" + server +
                                     " pacat --playback --latency-msec=20 --rate=48000 --channels=2 "
                                     "--format=s16le --device=tavi_null";
-        pipe = popen(command.c_str(), "w");
+        // Close-on-exec: a program the test starts must not hold pacat's input
+        // open after the feeder closes it.
+        pipe = popen(command.c_str(), "we");
         const long total = long(seconds * 48000);
         thread = std::thread([this, total] { Play(total); });
     }
