@@ -66,6 +66,6 @@ INI
 "$work/app/tavimeter" >"$work/out.txt" 2>&1 &
 app=$!
 pids+=("$app")
-sleep 8
+sleep 10
 "$root/build/tests/e2e/tavi_screen_grab" "$output" 0 0 915 640
 echo "screenshot: $output"
