@@ -65,6 +65,17 @@ TEST(ConstantQ, WindowLengthsChooseTheTransformSize)
     EXPECT_EQ(stretched.BinResolution(36), CConstantQ::FullSize);
     EXPECT_EQ(stretched.WindowLength(60), 5792);
     EXPECT_EQ(stretched.BinResolution(60), CConstantQ::HalfSize);
+
+    // Whatever is typed as the adjustment, the lengths stay within N/16 .. N.
+    const struct {
+        float adjustment;
+        int first, last;
+    } extremes[] = {{1e30f, 16384, 16384}, {-1e30f, 1024, 1024}, {-1.0f, 1024, 1024}, {NAN, 16384, 16384}};
+    for (const auto& e : extremes) {
+        stretched.BuildKernel(48000, e.adjustment);
+        EXPECT_EQ(stretched.WindowLength(0), e.first) << e.adjustment;
+        EXPECT_EQ(stretched.WindowLength(stretched.Bins() - 1), e.last) << e.adjustment;
+    }
 }
 
 // The kernel row of bin b computed the plain way: the whole N-point
