@@ -6,8 +6,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QScrollBar>
 
 #include <cmath>
@@ -134,25 +132,14 @@ bool CAnalyzerDlg::OnInitDialog()
 
 void CAnalyzerDlg::RestorePlacement()
 {
-    const int left = profile.ReadInt(WindowSection, "Left");
-    const int top = profile.ReadInt(WindowSection, "Top");
-    const int right = profile.ReadInt(WindowSection, "Right");
-    const int bottom = profile.ReadInt(WindowSection, "Bottom");
-    std::vector<QRect> screens;
-    for (const QScreen* screen : QGuiApplication::screens())
-        screens.push_back(screen->availableGeometry());
     QRect placed;
-    if (PlaceStoredRectangle(left, top, right, bottom, screens, placed))
+    if (RestoreStoredRectangle(profile, WindowSection, placed))
         setGeometry(placed);
 }
 
 void CAnalyzerDlg::SavePlacement()
 {
-    const QRect r = geometry();
-    profile.WriteInt(WindowSection, "Left", r.x());
-    profile.WriteInt(WindowSection, "Top", r.y());
-    profile.WriteInt(WindowSection, "Right", r.x() + r.width());
-    profile.WriteInt(WindowSection, "Bottom", r.y() + r.height());
+    StoreRectangle(profile, WindowSection, geometry());
 }
 
 bool CAnalyzerDlg::event(QEvent* e)

@@ -1,5 +1,10 @@
 #include "app/window_placement.h"
 
+#include "app/profile.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
 #include <algorithm>
 #include <cstdint>
 
@@ -46,4 +51,24 @@ bool PlaceStoredRectangle(int left, int top, int right, int bottom, const std::v
         placed = QRect(int(px.low), int(py.low), int(px.high - px.low), int(py.high - py.low));
     }
     return bestArea > 0;
+}
+
+bool RestoreStoredRectangle(CProfile& profile, const char* section, QRect& placed)
+{
+    const int left = profile.ReadInt(section, "Left");
+    const int top = profile.ReadInt(section, "Top");
+    const int right = profile.ReadInt(section, "Right");
+    const int bottom = profile.ReadInt(section, "Bottom");
+    std::vector<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens.push_back(screen->availableGeometry());
+    return PlaceStoredRectangle(left, top, right, bottom, screens, placed);
+}
+
+void StoreRectangle(CProfile& profile, const char* section, const QRect& r)
+{
+    profile.WriteInt(section, "Left", r.x());
+    profile.WriteInt(section, "Top", r.y());
+    profile.WriteInt(section, "Right", r.x() + r.width());
+    profile.WriteInt(section, "Bottom", r.y() + r.height());
 }

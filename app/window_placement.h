@@ -12,3 +12,12 @@
 // screen. Any int values are safe.
 bool PlaceStoredRectangle(int left, int top, int right, int bottom, const std::vector<QRect>& screens,
                           QRect& placed);
+
+class CProfile;
+
+// The rectangle stored under `section` ("Left", "Top", "Right", "Bottom"),
+// placed as above on the current screens; false for the default placement.
+bool RestoreStoredRectangle(CProfile& profile, const char* section, QRect& placed);
+// Stores `r` (screen coordinates) under `section`, in the order "Left",
+// "Top", "Right", "Bottom".
+void StoreRectangle(CProfile& profile, const char* section, const QRect& r);

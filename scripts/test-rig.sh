@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs a command with the services the end-to-end tests need: a private
 # PulseAudio server and an Xvfb display. Tests that need a server of their
-# own start it under TAVI_RIG_DIR. Every server is stopped by its pid when the
+# own start it under TAVI_RIG_DIR. TAVI_RIG_SCREEN sets the screen (default
+# 1280x1024x24). Every server is stopped by its pid when the
 # command ends, whether it passed or failed.
 set -euo pipefail
 
@@ -27,7 +28,7 @@ export PULSE_SERVER=$("$root/scripts/pulse-server.sh" start "$rig/pulse")
 export TAVI_PULSE_DIR="$rig/pulse"
 
 # Xvfb picks a free display and reports its number.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$rig/display" >"$rig/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 "${TAVI_RIG_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$rig/display" >"$rig/xvfb.log" 2>&1 &
 xvfb_pid=$!
 for _ in $(seq 100); do
   [ -s "$rig/display" ] && break

@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -132,15 +131,8 @@ void CSettingDlg::ShowDisplayMode(int mode)
 
 void CSettingDlg::RestorePlacement()
 {
-    const int left = profile.ReadInt(SettingSection, "Left");
-    const int top = profile.ReadInt(SettingSection, "Top");
-    const int right = profile.ReadInt(SettingSection, "Right");
-    const int bottom = profile.ReadInt(SettingSection, "Bottom");
-    std::vector<QRect> screens;
-    for (const QScreen* screen : QGuiApplication::screens())
-        screens.push_back(screen->availableGeometry());
     QRect placed;
-    if (PlaceStoredRectangle(left, top, right, bottom, screens, placed)) {
+    if (RestoreStoredRectangle(profile, SettingSection, placed)) {
         setGeometry(placed);
         return;
     }
@@ -413,10 +405,7 @@ void CSettingDlg::OnDestroy()
     const QRect r = geometry();
     profile.WriteInt(SliderSection, "Slider1", SharedSettings.ContrastLow);
     profile.WriteInt(SliderSection, "Slider2", SharedSettings.ContrastHigh);
-    profile.WriteInt(SettingSection, "Left", r.x());
-    profile.WriteInt(SettingSection, "Top", r.y());
-    profile.WriteInt(SettingSection, "Right", r.x() + r.width());
-    profile.WriteInt(SettingSection, "Bottom", r.y() + r.height());
+    StoreRectangle(profile, SettingSection, r);
     for (const StoredCheck& c : StoredChecks)
         profile.WriteInt(SettingSection, c.key, this->*c.member != 0 ? 1 : 0);
     profile.WriteInt(SettingSection, "WindowType", List(WindowTypeList)->currentIndex());

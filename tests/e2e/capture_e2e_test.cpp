@@ -141,12 +141,17 @@ TEST_F(CaptureThroughServer, EachChannelCarriesOnlyItsOwnSignal)
         ASSERT_TRUE(RunUntil(5.0, [&] {
             return engine.GetSpectrum(channel)[171] > 1000.0f && engine.GetSpectrum(1 - channel)[171] < 1.0f;
         })) << (leftOnly ? "left only" : "right only");
+        int blocks = 0, weak = 0;
         Run(0.5, [&] {
             const float* loud = engine.GetSpectrum(leftOnly ? 0 : 1);
             const float* quiet = engine.GetSpectrum(leftOnly ? 1 : 0);
-            EXPECT_GT(loud[171], 1000.0f);
-            EXPECT_LT(quiet[171], loud[171] * 1e-3f) << (leftOnly ? "left only" : "right only");
+            ++blocks;
+            weak += !(loud[171] > 1000.0f);
+            EXPECT_LE(quiet[171], loud[171] * 1e-3f) << (leftOnly ? "left only" : "right only");
         });
+        // A block that takes in an underrun of the feeding client (zeros in
+        // both channels) is weaker; under load there may be two such.
+        EXPECT_LE(weak, 2) << "of " << blocks << (leftOnly ? " left only" : " right only");
     }
 }
 
