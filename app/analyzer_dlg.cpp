@@ -15,6 +15,7 @@
 #include "app/profile.h"
 #include "app/window_placement.h"
 #include "resources/dialog_templates.h"
+#include "display/keyboard_dlg.h"
 #include "ui/setting_dlg.h"
 
 namespace {
@@ -120,6 +121,8 @@ bool CAnalyzerDlg::OnInitDialog()
     // It reads its settings, fills the shared settings and builds the
     // colour table.
     settingsPanel = std::make_unique<CSettingDlg>(*this, profile, this);
+    // Created hidden; it keeps its placement.
+    keyboardWindow = std::make_unique<CKeyboardDlg>(profile, this);
 
     const int h = RectHeight(rc);
     scrollBar->setPageStep(100);
@@ -349,6 +352,7 @@ void CAnalyzerDlg::OnDestroy()
     destroyed = true;
     keeper.StopReopening();
     engine.Close();
+    keyboardWindow.reset();
     settingsPanel.reset();
     SavePlacement();
 }

@@ -16,6 +16,7 @@ class CProfile;
 class QScrollBar;
 class CPictureArea;
 class CSettingDlg;
+class CKeyboardDlg;
 
 // The main window: turns every captured buffer into one analysis step, one
 // drawing of the view into the surface and one repaint; paints through the
@@ -70,6 +71,7 @@ public:
     bool CaptureFailed() const { return captureFailed; }
     const CCaptureKeeper& Keeper() const { return keeper; }
     CSettingDlg* SettingsPanel() const { return settingsPanel.get(); }
+    CKeyboardDlg* KeyboardWindow() const { return keyboardWindow.get(); }
 
     // Where errors go; a message box unless replaced.
     static void SetMessagePresenter(MessagePresenter presenter);
@@ -93,6 +95,7 @@ private:
     CCaptureKeeper keeper;
     CProfile& profile;
     std::unique_ptr<CSettingDlg> settingsPanel;
+    std::unique_ptr<CKeyboardDlg> keyboardWindow;
     int initialised = 0;
     bool destroyed = false;
     bool captureFailed = false;

@@ -53,12 +53,14 @@ bool PlaceStoredRectangle(int left, int top, int right, int bottom, const std::v
     return bestArea > 0;
 }
 
-bool RestoreStoredRectangle(CProfile& profile, const char* section, QRect& placed)
+bool RestoreStoredRectangle(CProfile& profile, const char* section, QRect& placed, bool positiveCorner)
 {
     const int left = profile.ReadInt(section, "Left");
     const int top = profile.ReadInt(section, "Top");
     const int right = profile.ReadInt(section, "Right");
     const int bottom = profile.ReadInt(section, "Bottom");
+    if (positiveCorner && (left <= 0 || top <= 0))
+        return false;
     std::vector<QRect> screens;
     for (const QScreen* screen : QGuiApplication::screens())
         screens.push_back(screen->availableGeometry());

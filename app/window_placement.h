@@ -17,7 +17,8 @@ class CProfile;
 
 // The rectangle stored under `section` ("Left", "Top", "Right", "Bottom"),
 // placed as above on the current screens; false for the default placement.
-bool RestoreStoredRectangle(CProfile& profile, const char* section, QRect& placed);
+// With `positiveCorner`, also false unless Left > 0 and Top > 0.
+bool RestoreStoredRectangle(CProfile& profile, const char* section, QRect& placed, bool positiveCorner = false);
 // Stores `r` (screen coordinates) under `section`, in the order "Left",
 // "Top", "Right", "Bottom".
 void StoreRectangle(CProfile& profile, const char* section, const QRect& r);

@@ -4,7 +4,9 @@
 #include <cmath>
 
 #include "capture/wave_capture.h"
+#include "display/envelope_views.h"
 #include "display/note_names.h"
+#include "display/speech_view.h"
 #include "dsp/frequency_axis.h"
 #include "settings/shared_settings.h"
 
@@ -37,8 +39,8 @@ void CRenderer::ResizeSurface(const RECT& clientRect)
         return;
     surface = factory->CreateSurface(w, h);
     surfaceRect = clientRect;
-    // The 1-D spectrum is a picture of the latest block alone.
-    if (displayMode == Spectrum1D && blockDrawn)
+    // The 1-D views are pictures of the latest block alone.
+    if ((displayMode == Spectrum1D || displayMode == SpectrumEnvelope) && blockDrawn)
         DrawBlock(clientRect);
 }
 
@@ -52,47 +54,57 @@ CRenderer::Band CRenderer::VisibleBand(int h) const
 
 void CRenderer::DrawBlock(const RECT& rc)
 {
-    if (!surface || !engine)
+    if (!surface || !engine || displayMode < Spectrogram || displayMode > SpectrumEnvelope)
         return;
     blockDrawn = true;
-    if (IsSpectrogram(displayMode)) {
-        BITMAP bits;
-        void* buffer = ReadSurfaceBits(surface.get(), &bits);
-        spectrogram.Draw(&bits, *engine, displayMode, rc, cqBandLo, cqBandHi);
-        WriteSurfaceBits(buffer, surface.get(), &bits);
-    } else if (displayMode == Spectrum1D) {
+    if (displayMode == Spectrum1D) {
         spectrum1D.Draw(surface.get(), rc, engine->GetSpectrum(0) + CWaveCapture::SecondSpectrum);
+        return;
     }
+    BITMAP bits;
+    void* buffer = ReadSurfaceBits(surface.get(), &bits);
+    switch (displayMode) {
+    case LPCSpectrogram: DrawLPCSpectrogram(&bits, *engine, rc); break;
+    case Speech: DrawSpeechView(&bits, *engine, rc); break;
+    case SpectrumEnvelope: DrawSpectrumEnvelope(&bits, *engine, rc); break;
+    default: spectrogram.Draw(&bits, *engine, displayMode, rc, cqBandLo, cqBandHi); break;
+    }
+    WriteSurfaceBits(buffer, surface.get(), &bits);
 }
 
 void CRenderer::Render(CDC* dc, const RECT& rc)
 {
     const int w = RectWidth(rc);
     const int h = RectHeight(rc);
-    if (!surface || !engine || !(IsSpectrogram(displayMode) || displayMode == Spectrum1D))
+    if (!surface || !engine || displayMode < Spectrogram || displayMode > SpectrumEnvelope)
         return;
     const Band band = VisibleBand(h);
-    if (displayMode == Spectrum1D)
+    if (displayMode == Spectrum1D || displayMode == SpectrumEnvelope)
         dc->StretchBlt(0, 0, w, h, *surface, 0, band.top, w, band.bottom - band.top);
     else
         dc->StretchBlt(0, 0, w, h, *surface, w / 2, band.top, w / 2, band.bottom - band.top);
-    if (IsSpectrogram(displayMode) && SharedSettings.CursorGuide)
-        DrawCursorLabel(dc, w);
+    const bool ruleA = IsSpectrogram(displayMode) || displayMode == LPCSpectrogram;
+    if (ruleA && SharedSettings.CursorGuide)
+        DrawCursorLabel(dc, CursorLabelRuleA(cursorFrequency));
+    if (displayMode == SpectrumEnvelope)
+        DrawCursorLabel(dc, CursorLabelRuleB(cursorFrequency));
+    if ((ruleA || displayMode == SpectrumEnvelope) && SharedSettings.CursorGuide)
+        dc->DrawSolidLine(0, cursorRow, w, cursorRow, 2, GuideColour);
 }
 
-void CRenderer::DrawCursorLabel(CDC* dc, int w)
+void CRenderer::DrawCursorLabel(CDC* dc, const std::string& text)
 {
     dc->SetTextColor(LabelColour);
     dc->SetBkColor(0x000000);
-    dc->TextOut(0, 0, CursorLabelRuleA(cursorFrequency));
-    dc->DrawSolidLine(0, cursorRow, w, cursorRow, 2, GuideColour);
+    if (!text.empty())
+        dc->TextOut(0, 0, text);
 }
 
 void CRenderer::SetDisplayMode(int mode)
 {
     const int old = displayMode;
     displayMode = mode;
-    if ((!IsSpectrogram(old) && IsSpectrogram(mode)) || mode == 4) {
+    if ((!IsSpectrogram(old) && IsSpectrogram(mode)) || mode == Speech) {
         if (surface)
             surface->FillSolidRect(RECT{0, 0, surface->Width(), surface->Height()}, 0x000000);
     }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "display/bitmap.h"
 #include "display/drawing_context.h"
@@ -18,7 +19,8 @@ class CWaveCapture;
 // never scroll the picture.
 class CRenderer {
 public:
-    enum Mode { Spectrogram = 0, ConstantQSpectrogram = 1, Spectrum1D = 2 };
+    enum Mode { Spectrogram = 0, ConstantQSpectrogram = 1, Spectrum1D = 2, LPCSpectrogram = 3, Speech = 4,
+                SpectrumEnvelope = 5 };
 
     CRenderer() = default;
     virtual ~CRenderer() = default;
@@ -71,7 +73,7 @@ public:
     Band VisibleBand(int h) const;
 
 private:
-    void DrawCursorLabel(CDC* dc, int w);
+    void DrawCursorLabel(CDC* dc, const std::string& text);
 
     double cursorFrequency = 0.0;
     int cursorRow = 0;

@@ -68,6 +68,8 @@ const DialogTemplate Templates[] = {
      nullptr, 0},
     {SettingsPanelTemplate, "Settings", 134, 410, DialogSizable | DialogToolWindow, SettingsPanelControls,
      int(std::size(SettingsPanelControls))},
+    // The keyboard window: no controls, the picture is painted.
+    {KeyboardTemplate, "鍵盤表示", 262, 123, DialogSizable | DialogToolWindow, nullptr, 0},
     {SettingsPage1Template, "", 185, 93, DialogChild, SettingsPage1Controls, int(std::size(SettingsPage1Controls))},
     {SettingsPage2Template, "", 142, 93, DialogChild, SettingsPage2Controls, int(std::size(SettingsPage2Controls))},
 };

@@ -46,5 +46,6 @@ const DialogTemplate* FindDialogTemplate(int id);
 constexpr int MainWindowTemplate = 102;
 constexpr int ApplicationIcon = 128;
 constexpr int SettingsPanelTemplate = 129;
+constexpr int KeyboardTemplate = 130;
 constexpr int SettingsPage1Template = 101;
 constexpr int SettingsPage2Template = 131;

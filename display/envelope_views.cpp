@@ -1,0 +1,185 @@
+#include "display/envelope_views.h"
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "capture/wave_capture.h"
+#include "display/pixel_ops.h"
+#include "display/spectrogram_view.h"
+#include "dsp/frequency_axis.h"
+#include "dsp/linear_predictor.h"
+#include "settings/shared_settings.h"
+
+namespace {
+
+constexpr int EnvelopePoints = 4096;
+constexpr int AxisPoints = 8192;
+constexpr int NewestSamples = CWaveCapture::HistoryLength - EnvelopePoints;  // 32768
+constexpr int NewestBuffer = CWaveCapture::HistoryLength - CWaveCapture::FramesPerBuffer;  // 34816
+
+constexpr uint32_t MarkerColour = RGB(192, 192, 192);
+constexpr uint32_t SharpMarkerColour = RGB(80, 80, 80);
+constexpr uint32_t Background = RGB(255, 255, 255);
+constexpr uint32_t LevelAxisColour = RGB(128, 128, 128);
+constexpr uint32_t SpectrumTraceColour = RGB(64, 64, 64);
+constexpr uint32_t EnvelopeTraceColour = RGB(0, 255, 0);
+constexpr uint32_t WaveformColour = RGB(128, 32, 32);
+constexpr int LevelAxisX = 20;
+constexpr int WaveformCentre = 128;
+
+// One octave from C, in Hz.
+const double NoteTable[12] = {65.406, 69.296, 73.416, 77.782, 82.407, 87.307,
+                              92.499, 98.0,   103.826, 110.0,  116.541, 123.471};
+
+bool IsSharp(int note)
+{
+    return note == 1 || note == 3 || note == 6 || note == 8 || note == 10;
+}
+
+// Rows above the bottom of frequency f on the logarithmic axis of height H.
+int AxisRowsAbove(double f, int H)
+{
+    const double D = Log2(SharedSettings.MaxFreq) - Log2(32.0);
+    return static_cast<int>((Log2(f) - Log2(32.0)) * H / D);
+}
+
+// x clamped to 0..W before the conversion (a level may be any float).
+int ClampedLevel(double x, int W)
+{
+    if (!(x > 0))
+        return 0;
+    return x >= W ? W : static_cast<int>(x);
+}
+
+// Each row k from the bottom joins the previous row's level to its own,
+// from the axis at x = 20; row H - k, so k = 0 lies below the surface.
+void DrawTrace(BITMAP* bm, const float* R, int W, int H, uint32_t colour)
+{
+    const double contrast = SharedSettings.ContrastHigh;
+    int prev = 0;
+    for (int k = 0; k < H; ++k) {
+        const double p = static_cast<double>(k) * AxisPoints / H;
+        int i = static_cast<int>(p);
+        if (i >= AxisPoints - 2)
+            i = AxisPoints - 3;
+        const double v = Interpolate(R[i], R[i + 1], p - i);
+        const double level = SharedSettings.LogScale ? (std::log(v + 0.1) - std::log(0.1)) * contrast : contrast * v;
+        const int x = ClampedLevel(std::trunc(level), W);
+        for (int j = std::min(prev, x); j <= std::max(prev, x); ++j)
+            PutPixel(bm, LevelAxisX + j, H - k, colour);
+        prev = x;
+    }
+}
+
+// The newest buffer's first sample, moved back to a rising zero crossing
+// within 1024 samples where there is one.
+int TriggerSample(const int16_t* history)
+{
+    int s = NewestBuffer;
+    for (int n = 0; n < 1024; ++n) {
+        if (history[s] <= 0 && history[s + 1] >= 0)
+            break;
+        --s;
+    }
+    return s;
+}
+
+void DrawWaveform(BITMAP* bm, const int16_t* history, int H)
+{
+    const int s = TriggerSample(history);
+    int prev = 0;
+    for (int r = 0; r < H; ++r) {
+        const int v = history[s + r * 2048 / H];
+        const int u = v * 256 / 32768;
+        for (int j = std::min(prev, u); j <= std::max(prev, u); ++j)
+            PutPixel(bm, WaveformCentre - j, r, WaveformColour);
+        prev = u;
+    }
+}
+
+void DrawNoteMarkers(BITMAP* bm, int W, int H)
+{
+    if (SharedSettings.Grid) {
+        double f = NoteTable[0];
+        for (int octave = 0; octave < 8; ++octave, f *= 2) {
+            const int A = AxisRowsAbove(f, H);
+            PutPixel(bm, W - 10, H - A, MarkerColour);
+            PutPixel(bm, W - 11, H - A, MarkerColour);
+        }
+    }
+    if (SharedSettings.Grid2) {
+        for (int note = 1; note < 12; ++note) {
+            double f = NoteTable[note];
+            for (int octave = 0; octave < 8; ++octave, f *= 2)
+                PutPixel(bm, W - 10, H - AxisRowsAbove(f, H), IsSharp(note) ? SharpMarkerColour : MarkerColour);
+        }
+    }
+}
+
+} // namespace
+
+void EnvelopeAnalysis(const CWaveCapture& engine, bool hannWindow, float* envelope)
+{
+    CLinearPredictor predictor;
+    predictor.SetOrder(12, 4);
+    double coefficients[13] = {1.0};
+    std::vector<float> x(EnvelopePoints);
+    const int16_t* history = engine.GetSampleHistory(0);
+    for (int i = 0; i < EnvelopePoints; ++i)
+        x[i] = static_cast<float>(history[NewestSamples + i] * (1.0 / 32768));
+    PreEmphasis(x.data(), EnvelopePoints);
+    if (hannWindow)
+        HannWindow(x.data(), EnvelopePoints);
+    // A block too weak to model leaves the coefficients, and so a flat
+    // envelope.
+    predictor.Analyze(x.data(), EnvelopePoints, coefficients);
+    std::fill(envelope, envelope + EnvelopePoints, 0.0f);
+    predictor.Response(coefficients, envelope, EnvelopePoints, 0.5f);
+}
+
+void DrawLPCSpectrogram(BITMAP* bm, const CWaveCapture& engine, const RECT& rc)
+{
+    const int W = RectWidth(rc);
+    const int H = RectHeight(rc);
+    std::vector<float> envelope(EnvelopePoints);
+    EnvelopeAnalysis(engine, true, envelope.data());
+    if (!SharedSettings.LogScale)
+        return;
+    std::vector<float> R(AxisPoints);
+    LogResample(envelope.data(), R.data(), AxisPoints, 32.0f, SharedSettings.MaxFreq);
+    const int n = ColumnsPerSpectrum();
+    if (!SharedSettings.Pause)
+        ShiftColumnsLeft(bm, bm->bmWidth / 2, bm->bmWidth, 2 * n);
+    for (int i = 0; i < 2 * n; ++i)
+        DrawColumn(bm, R.data(), AxisPoints, W - 10 - i, 0, H, nullptr);
+    DrawNoteMarkers(bm, W, H);
+}
+
+void DrawSpectrumEnvelope(BITMAP* bm, const CWaveCapture& engine, const RECT& rc)
+{
+    if (SharedSettings.Pause)
+        return;
+    const int W = RectWidth(rc);
+    const int H = RectHeight(rc);
+    for (int y = 0; y < H; ++y)
+        FillRowSpan(bm, 0, W, y, Background);
+    for (int y = 0; y < H; ++y)
+        PutPixel(bm, LevelAxisX, y, LevelAxisColour);
+
+    std::vector<float> R(AxisPoints);
+    LogResample(engine.GetSpectrum(0) + CWaveCapture::SecondSpectrum, R.data(), AxisPoints, 32.0f,
+                SharedSettings.MaxFreq);
+    DrawTrace(bm, R.data(), W, H, SpectrumTraceColour);
+    std::vector<float> envelope(EnvelopePoints);
+    EnvelopeAnalysis(engine, false, envelope.data());
+    LogResample(envelope.data(), R.data(), AxisPoints, 32.0f, SharedSettings.MaxFreq);
+    DrawTrace(bm, R.data(), W, H, EnvelopeTraceColour);
+
+    if (SharedSettings.Grid) {
+        double f = NoteTable[0];
+        for (int octave = 0; octave < 8; ++octave, f *= 2)
+            FillRowSpan(bm, LevelAxisX, W, H - AxisRowsAbove(f, H), MarkerColour);
+    }
+    DrawWaveform(bm, engine.GetSampleHistory(0), H);
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+#include "display/bitmap.h"
+
+class CWaveCapture;
+
+// The spectral envelope of the newest 4096 samples of channel 0 by
+// order-12 linear prediction (lag step 4) after pre-emphasis, and in the
+// LPC view a Hann window: 4096 points on the linear grid.
+void EnvelopeAnalysis(const CWaveCapture& engine, bool hannWindow, float* envelope);
+
+// Mode 3: the envelope as a scrolling spectrogram on the logarithmic axis
+// in the right half of the surface, with note markers that scroll along.
+// With `LogScale` off the surface stays as it is.
+void DrawLPCSpectrogram(BITMAP* bm, const CWaveCapture& engine, const RECT& rc);
+
+// Mode 5: frequency upwards on the logarithmic axis, level to the right; the
+// spectrum and the envelope as traces from the axis at x = 20, octave
+// lines, and the newest 2048 samples from a rising zero crossing, centred
+// on x = 128. With `Pause` on the picture stays.
+void DrawSpectrumEnvelope(BITMAP* bm, const CWaveCapture& engine, const RECT& rc);

@@ -1,0 +1,54 @@
+#include "display/keyboard_dlg.h"
+
+#include <QPainter>
+
+#include "app/dialog_builder.h"
+#include "app/window_placement.h"
+#include "display/keyboard_picture.h"
+#include "display/qt_drawing_context.h"
+#include "resources/dialog_templates.h"
+
+namespace {
+
+const char* const KeyboardSection = "KBWindow";
+
+} // namespace
+
+CKeyboardDlg::CKeyboardDlg(CProfile& profile, QWidget* owner) : QDialog(owner), profile(profile)
+{
+    BuildDialog(this, this, *FindDialogTemplate(KeyboardTemplate));
+    // The paint covers the whole client area: nothing is erased first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    QRect placed;
+    if (RestoreStoredRectangle(profile, KeyboardSection, placed, true))
+        setGeometry(placed);
+}
+
+CKeyboardDlg::~CKeyboardDlg()
+{
+    OnDestroy();
+}
+
+void CKeyboardDlg::OnDestroy()
+{
+    if (destroyed)
+        return;
+    destroyed = true;
+    StoreRectangle(profile, KeyboardSection, geometry());
+}
+
+QImage CKeyboardDlg::Picture() const
+{
+    CImageDC picture(width(), height());
+    BITMAP bits;
+    void* buffer = ReadSurfaceBits(&picture, &bits);
+    PaintKeyboard(&bits, PitchLevels);
+    WriteSurfaceBits(buffer, &picture, &bits);
+    return picture.Image();
+}
+
+void CKeyboardDlg::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawImage(0, 0, Picture());
+}
