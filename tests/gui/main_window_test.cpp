@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QTest>
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "app/profile.h"
 #include "display/qt_drawing_context.h"
 #include "settings/shared_settings.h"
+#include "display/keyboard_dlg.h"
 #include "ui/setting_dlg.h"
 #include "tests/capture/scripted_wave_input.h"
 
@@ -149,7 +151,7 @@ TEST_F(MainWindow, PaintsThatNoBlockCausedLeaveThePictureAsItIs)
             picture->update();
             QResizeEvent same(size, size);
             QCoreApplication::sendEvent(picture, &same);
-            if (mode == 2)
+            if (mode == 2 || mode == 5)
                 resizeAwayAndBack();  // its picture is redrawn whole
             Settle();
         }
@@ -160,7 +162,7 @@ TEST_F(MainWindow, PaintsThatNoBlockCausedLeaveThePictureAsItIs)
         dialog.reset();
         return std::pair{surface, shown};
     };
-    for (const int mode : {0, 1, 2}) {
+    for (const int mode : {0, 1, 2, 3, 4, 5}) {
         const auto quiet = run(mode, false);
         const auto disturbed = run(mode, true);
         EXPECT_TRUE(quiet.first == disturbed.first) << "the surface, mode " << mode;
@@ -211,6 +213,37 @@ TEST_F(MainWindow, OwnsTheSettingsPanelWhoseClicksShowAtOnceWithoutScrolling)
     EXPECT_EQ(profile->ReadInt("SettingWindow", "Check4"), 1);
     EXPECT_EQ(profile->ReadInt("Ctrl", "Slider1"), 21);
     EXPECT_EQ(profile->ReadInt("Ctrl", "Slider2"), 70);
+}
+
+TEST_F(MainWindow, KeepsAHiddenKeyboardWindowWithItsPlacement)
+{
+    const struct {
+        int left, top, right, bottom;
+        bool applied;
+    } cases[] = {
+        {100, 120, 500, 320, true}, {0, 120, 400, 320, false}, {100, 0, 500, 200, false}, {500, 120, 100, 320, false},
+    };
+    for (const auto& c : cases) {
+        std::remove(iniPath.c_str());
+        profile->WriteInt("KBWindow", "Left", c.left);
+        profile->WriteInt("KBWindow", "Top", c.top);
+        profile->WriteInt("KBWindow", "Right", c.right);
+        profile->WriteInt("KBWindow", "Bottom", c.bottom);
+        CAnalyzerDlg& w = Open();
+        CKeyboardDlg* keyboard = w.KeyboardWindow();
+        ASSERT_NE(keyboard, nullptr);
+        EXPECT_FALSE(keyboard->isVisible());
+        EXPECT_EQ(keyboard->windowTitle(), QStringLiteral("鍵盤表示"));
+        EXPECT_TRUE(std::all_of(std::begin(keyboard->PitchLevels), std::end(keyboard->PitchLevels),
+                                [](float v) { return v == 0.0f; }));
+        const QRect stored(QPoint(c.left, c.top), QPoint(c.right - 1, c.bottom - 1));
+        EXPECT_EQ(keyboard->geometry() == stored, c.applied) << c.left << "," << c.top;
+        const QRect used = keyboard->geometry();
+        w.reject();
+        EXPECT_EQ(profile->ReadInt("KBWindow", "Left"), used.x());
+        EXPECT_EQ(profile->ReadInt("KBWindow", "Bottom"), used.y() + used.height());
+        dialog.reset();
+    }
 }
 
 TEST_F(MainWindow, ScrollBarFollowsZoomAndOffset)
