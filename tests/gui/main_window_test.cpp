@@ -238,6 +238,10 @@ TEST_F(MainWindow, KeepsAHiddenKeyboardWindowWithItsPlacement)
                                 [](float v) { return v == 0.0f; }));
         const QRect stored(QPoint(c.left, c.top), QPoint(c.right - 1, c.bottom - 1));
         EXPECT_EQ(keyboard->geometry() == stored, c.applied) << c.left << "," << c.top;
+        if (!c.applied) {
+            EXPECT_EQ(keyboard->size(), DialogUnitsToPixels(262, 123, keyboard->logicalDpiY()));
+        }
+        EXPECT_EQ(keyboard->Picture().pixelColor(20, 20), QColor(128, 128, 128)) << "its outline";
         const QRect used = keyboard->geometry();
         w.reject();
         EXPECT_EQ(profile->ReadInt("KBWindow", "Left"), used.x());
