@@ -1,6 +1,12 @@
 #include "app/analyzer_dlg.h"
 
+#include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageWriter>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QKeyEvent>
@@ -11,16 +17,23 @@
 #include <cmath>
 
 #include "app/capture_events.h"
+#include "app/picture_menu.h"
 #include "app/dialog_builder.h"
 #include "app/profile.h"
 #include "app/window_placement.h"
+#include "settings/shared_settings.h"
 #include "resources/dialog_templates.h"
 #include "display/keyboard_dlg.h"
+#include "display/frequency_scale_painter.h"
+#include "display/spectrum_export.h"
 #include "ui/setting_dlg.h"
 
 namespace {
 
 const char* const WindowSection = "Window";
+// Our own keys beside the design's.
+const char* const ExportSection = "Export";
+const char* const ViewSection = "View";
 
 CAnalyzerDlg::MessagePresenter& Presenter()
 {
@@ -28,6 +41,15 @@ CAnalyzerDlg::MessagePresenter& Presenter()
         QMessageBox::information(parent, QStringLiteral("Tavimeter"), text);
     };
     return presenter;
+}
+
+CAnalyzerDlg::FileChooser& Chooser()
+{
+    static CAnalyzerDlg::FileChooser chooser = [](QWidget* parent, const QString& caption, const QString& proposal,
+                                                  const QString& filter) {
+        return QFileDialog::getSaveFileName(parent, caption, proposal, filter);
+    };
+    return chooser;
 }
 
 } // namespace
@@ -57,6 +79,11 @@ private:
 void CAnalyzerDlg::SetMessagePresenter(MessagePresenter presenter)
 {
     Presenter() = std::move(presenter);
+}
+
+void CAnalyzerDlg::SetFileChooser(FileChooser chooser)
+{
+    Chooser() = std::move(chooser);
 }
 
 static QImage LoadIcon()
@@ -123,6 +150,8 @@ bool CAnalyzerDlg::OnInitDialog()
     settingsPanel = std::make_unique<CSettingDlg>(*this, profile, this);
     // Created hidden; it keeps its placement.
     keyboardWindow = std::make_unique<CKeyboardDlg>(profile, this);
+    frequencyScale = profile.ReadInt(ViewSection, "FrequencyScale") != 0;
+    pictureMenu = new CPictureMenu(*this);
 
     const int h = RectHeight(rc);
     scrollBar->setPageStep(100);
@@ -204,6 +233,9 @@ void CAnalyzerDlg::OnPaint()
     }
     Render(window.get(), ClientRect());
     painter.drawImage(0, 0, window->Image());
+    if (frequencyScale)
+        PaintFrequencyScale(painter, FrequencyScaleTicks(ScaleView{GetDisplayMode(), picture->height(), Zoom(),
+                                                                   Offset(), FrequencyScaleLabelSpace(painter)}));
     if (blockWaiting) {
         blockWaiting = false;
         ++blocksPainted;
@@ -333,6 +365,80 @@ void CAnalyzerDlg::UpdateCQWrapBand()
 void CAnalyzerDlg::RepaintPicture()
 {
     picture->update();
+}
+
+void CAnalyzerDlg::contextMenuEvent(QContextMenuEvent* e)
+{
+    if (!pictureMenu)
+        return;
+    const QPoint at = e->reason() == QContextMenuEvent::Mouse ? e->globalPos()
+                                                               : picture->mapToGlobal(picture->rect().center());
+    pictureMenu->popup(at);
+}
+
+void CAnalyzerDlg::SetPause(bool on)
+{
+    SharedSettings.Pause = on;
+    if (settingsPanel)
+        settingsPanel->ShowPause(on);
+    RepaintPicture();
+}
+
+QString CAnalyzerDlg::ChooseFile(const QString& caption, const QString& name, const QString& filter)
+{
+    // A folder longer than the store reads back whole is not offered.
+    char folder[128] = {};
+    const int length = profile.ReadString(ExportSection, "Folder", folder, sizeof folder);
+    const QString start = length > 0 && length < 127 ? QString::fromUtf8(folder) : QDir::homePath();
+    const QString path = Chooser()(this, caption, start + QLatin1Char('/') + name, filter);
+    if (!path.isEmpty())
+        profile.WriteString(ExportSection, "Folder", QFileInfo(path).absolutePath().toUtf8().constData());
+    return path;
+}
+
+void CAnalyzerDlg::ChooseAndSavePicture()
+{
+    const QString path = ChooseFile(QStringLiteral("Save picture"), QStringLiteral("tavimeter.png"),
+                                    QStringLiteral("PNG images (*.png)"));
+    if (!path.isEmpty())
+        SavePicture(path);
+}
+
+void CAnalyzerDlg::ChooseAndExportSpectrum()
+{
+    const QString path = ChooseFile(QStringLiteral("Export spectrum"), QStringLiteral("spectrum.csv"),
+                                    QStringLiteral("CSV files (*.csv)"));
+    if (!path.isEmpty())
+        ExportSpectrum(path);
+}
+
+bool CAnalyzerDlg::SavePicture(const QString& path)
+{
+    QImageWriter writer(path, "png");
+    if (writer.write(picture->grab().toImage()))
+        return true;
+    ShowError(QStringLiteral("The picture could not be saved to %1:\n%2").arg(path, writer.errorString()));
+    return false;
+}
+
+bool CAnalyzerDlg::ExportSpectrum(const QString& path)
+{
+    const float* left = engine.GetSpectrum(0) + CWaveCapture::SecondSpectrum;
+    const float* right = SharedSettings.Stereo ? engine.GetSpectrum(1) + CWaveCapture::SecondSpectrum : nullptr;
+    const std::string csv = SpectrumCsv(left, right);
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+        file.write(csv.data(), static_cast<qint64>(csv.size())) == static_cast<qint64>(csv.size()) && file.flush())
+        return true;
+    ShowError(QStringLiteral("The spectrum could not be written to %1:\n%2").arg(path, file.errorString()));
+    return false;
+}
+
+void CAnalyzerDlg::SetFrequencyScale(bool on)
+{
+    frequencyScale = on;
+    profile.WriteInt(ViewSection, "FrequencyScale", on ? 1 : 0);
+    RepaintPicture();
 }
 
 // The panel is hidden with the minimised main window and shown again with

@@ -16,6 +16,7 @@ class CProfile;
 class QScrollBar;
 class CPictureArea;
 class CSettingDlg;
+class CPictureMenu;
 class CKeyboardDlg;
 
 // The main window: turns every captured buffer into one analysis step, one
@@ -29,6 +30,9 @@ public:
                       EndScroll = 8 };
 
     using MessagePresenter = std::function<void(QWidget* parent, const QString& text)>;
+    // Asks for a file to write: the chosen path, or empty when cancelled.
+    using FileChooser =
+        std::function<QString(QWidget* parent, const QString& caption, const QString& proposal, const QString& filter)>;
 
     CAnalyzerDlg(CProfile& profile, WaveInputDriver* driver);
     ~CAnalyzerDlg() override;
@@ -49,6 +53,20 @@ public:
     void UpdateCQWrapBand() override;
     void RepaintPicture() override;
     void UpdateScrollBar();
+
+    // The picture's context menu and what it does.
+    CPictureMenu* PictureMenu() const { return pictureMenu; }
+    void SetPause(bool on);
+    void ChooseAndSavePicture();
+    void ChooseAndExportSpectrum();
+    // The picture as shown, labels included, as a PNG file; false (with a
+    // message shown) when it cannot be written.
+    bool SavePicture(const QString& path);
+    // The newest spectrum as CSV; false (with a message) when it cannot be
+    // written.
+    bool ExportSpectrum(const QString& path);
+    void SetFrequencyScale(bool on);
+    bool FrequencyScale() const { return frequencyScale; }
 
     // Called from the capture thread: posted on to the GUI thread.
     void PostWaveData(WaveHeader* header) override;
@@ -75,12 +93,14 @@ public:
 
     // Where errors go; a message box unless replaced.
     static void SetMessagePresenter(MessagePresenter presenter);
+    static void SetFileChooser(FileChooser chooser);
 
 protected:
     bool event(QEvent* e) override;
     bool eventFilter(QObject* watched, QEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
     void done(int result) override;
 
 private:
@@ -89,6 +109,7 @@ private:
     void RestorePlacement();
     void SavePlacement();
     void ConnectScrollBar();
+    QString ChooseFile(const QString& caption, const QString& name, const QString& filter);
 
     QImage icon;
     CWaveCapture engine;
@@ -96,6 +117,8 @@ private:
     CProfile& profile;
     std::unique_ptr<CSettingDlg> settingsPanel;
     std::unique_ptr<CKeyboardDlg> keyboardWindow;
+    CPictureMenu* pictureMenu = nullptr;
+    bool frequencyScale = false;
     int initialised = 0;
     bool destroyed = false;
     bool captureFailed = false;

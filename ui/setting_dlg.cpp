@@ -129,6 +129,12 @@ void CSettingDlg::ShowDisplayMode(int mode)
     DisplayMode = mode;
 }
 
+void CSettingDlg::ShowPause(bool on)
+{
+    Pause = on ? 1 : 0;
+    CDataExchange(false).Check(static_cast<QAbstractButton*>(Control(PauseButton)), Pause);
+}
+
 void CSettingDlg::RestorePlacement()
 {
     QRect placed;

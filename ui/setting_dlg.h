@@ -38,6 +38,8 @@ public:
     bool OnInitDialog();
     // The radio group shows `mode` when its button can be chosen, else none.
     void ShowDisplayMode(int mode);
+    // The "Pause" button shows `on`.
+    void ShowPause(bool on);
     void OnShowWindow();
     void OnContrastScroll();
     void OnLogScaleClicked();

@@ -1,0 +1,68 @@
+#include "app/picture_menu.h"
+
+#include <QActionGroup>
+
+#include "app/analyzer_dlg.h"
+#include "settings/shared_settings.h"
+
+namespace {
+
+// The panel's captions, in the order of the display modes.
+const char* const ModeCaptions[] = {"2-D Spectrogram", "Constant-Q Spectrogram", "1-D Spectum",
+                                    "LPC",             "Speech",                 "1-D Spectum 2"};
+
+// Modes the panel offers; the others are listed as experimental.
+bool OfferedByThePanel(int mode)
+{
+    return mode <= CRenderer::Spectrum1D;
+}
+
+} // namespace
+
+CPictureMenu::CPictureMenu(CAnalyzerDlg& window) : QMenu(&window), window(window)
+{
+    AddModes();
+    pause = addAction(QStringLiteral("Pause"));
+    pause->setCheckable(true);
+    connect(pause, &QAction::triggered, this, [this](bool on) { this->window.SetPause(on); });
+    addSeparator();
+    savePicture = addAction(QStringLiteral("Save picture\u2026"));
+    savePicture->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    connect(savePicture, &QAction::triggered, this, [this] { this->window.ChooseAndSavePicture(); });
+    exportSpectrum = addAction(QStringLiteral("Export spectrum\u2026"));
+    exportSpectrum->setShortcut(QKeySequence(QStringLiteral("Ctrl+E")));
+    connect(exportSpectrum, &QAction::triggered, this, [this] { this->window.ChooseAndExportSpectrum(); });
+    addSeparator();
+    frequencyScale = addAction(QStringLiteral("Frequency scale"));
+    frequencyScale->setCheckable(true);
+    connect(frequencyScale, &QAction::triggered, this, [this](bool on) { this->window.SetFrequencyScale(on); });
+    // The shortcuts work with the menu closed.
+    window.addAction(savePicture);
+    window.addAction(exportSpectrum);
+    connect(this, &QMenu::aboutToShow, this, [this] { Refresh(); });
+    Refresh();
+}
+
+void CPictureMenu::AddModes()
+{
+    modeMenu = addMenu(QStringLiteral("Display mode"));
+    modes = new QActionGroup(this);
+    for (int mode = 0; mode < 6; ++mode) {
+        QString caption = QString::fromUtf8(ModeCaptions[mode]);
+        if (!OfferedByThePanel(mode))
+            caption += QStringLiteral(" (experimental)");
+        QAction* action = modeMenu->addAction(caption);
+        action->setCheckable(true);
+        action->setData(mode);
+        modes->addAction(action);
+        connect(action, &QAction::triggered, this, [this, mode] { this->window.SetDisplayMode(mode); });
+    }
+}
+
+void CPictureMenu::Refresh()
+{
+    for (QAction* action : modes->actions())
+        action->setChecked(action->data().toInt() == window.GetDisplayMode());
+    pause->setChecked(SharedSettings.Pause);
+    frequencyScale->setChecked(window.FrequencyScale());
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QMenu>
+
+class CAnalyzerDlg;
+class QAction;
+class QActionGroup;
+
+// The picture's context menu: the view, pause, saving the picture,
+// exporting the spectrum and the frequency scale. Its checks are brought up
+// to date each time it opens.
+class CPictureMenu : public QMenu {
+public:
+    explicit CPictureMenu(CAnalyzerDlg& window);
+
+    void Refresh();
+
+    QMenu* ModeMenu() const { return modeMenu; }
+    QAction* PauseAction() const { return pause; }
+    QAction* SavePictureAction() const { return savePicture; }
+    QAction* ExportSpectrumAction() const { return exportSpectrum; }
+    QAction* FrequencyScaleAction() const { return frequencyScale; }
+
+private:
+    void AddModes();
+
+    CAnalyzerDlg& window;
+    QMenu* modeMenu = nullptr;
+    QActionGroup* modes = nullptr;
+    QAction* pause = nullptr;
+    QAction* savePicture = nullptr;
+    QAction* exportSpectrum = nullptr;
+    QAction* frequencyScale = nullptr;
+};
