@@ -40,11 +40,19 @@ int ListDevices()
     return 0;
 }
 
+// The input chosen from the menu in an earlier run; --device overrides it.
+std::string StoredDevice()
+{
+    char name[128] = {};
+    Profile.ReadString("Input", "Device", name, sizeof name);
+    return name;
+}
+
 // The sound input the command line asks for, or null with a message.
 std::unique_ptr<WaveInputDriver> ChooseDriver(const CommandLine& line, std::string& problem)
 {
     if (line.inputFile.empty())
-        return std::make_unique<RtAudioDriver>(line.deviceName);
+        return std::make_unique<RtAudioDriver>(line.deviceName.empty() ? StoredDevice() : line.deviceName);
     WaveFileReader reader;
     if (!reader.Open(line.inputFile, problem))
         return nullptr;
@@ -95,6 +103,17 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
     int status = 0;
     {
         CAnalyzerDlg dialog(Profile, driver.get());
+        if (line.inputFile.empty()) {
+            CAnalyzerDlg::InputChoice inputs;
+            inputs.list = [] {
+                std::vector<std::string> problems;
+                return ListInputDevices(problems);
+            };
+            inputs.open = [](const std::string& name) { return std::make_unique<RtAudioDriver>(name); };
+            inputs.current = line.deviceName.empty() ? StoredDevice() : line.deviceName;
+            inputs.currentFromStore = line.deviceName.empty() && !inputs.current.empty();
+            dialog.SetInputChoice(std::move(inputs));
+        }
         dialog.OnInitDialog();
         dialog.SetDisplayMode(line.displayMode);
         const bool statistics = std::getenv("TAVIMETER_STATS") != nullptr;

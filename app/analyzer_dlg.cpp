@@ -34,6 +34,7 @@ const char* const WindowSection = "Window";
 // Our own keys beside the design's.
 const char* const ExportSection = "Export";
 const char* const ViewSection = "View";
+const char* const InputSection = "Input";
 
 CAnalyzerDlg::MessagePresenter& Presenter()
 {
@@ -94,7 +95,7 @@ static QImage LoadIcon()
 
 CAnalyzerDlg::CAnalyzerDlg(CProfile& profile, WaveInputDriver* driver)
     : icon(LoadIcon()), engine(driver), keeper(engine, this, [this](const QString& text) { ShowError(text); }),
-      profile(profile)
+      profile(profile), inputDriver(driver)
 {
     engine.SetDisplayModeSource(DisplayModeSource());
     const DialogTemplate* t = FindDialogTemplate(MainWindowTemplate);
@@ -138,7 +139,23 @@ bool CAnalyzerDlg::OnInitDialog()
 
     engine.SetNotifyWindow(this);
     QString problem;
-    if (!keeper.Start(problem)) {
+    if (!keeper.Start(problem) && inputChoice.currentFromStore && inputChoice.open) {
+        const QString stored = QString::fromStdString(inputChoice.current);
+        chosenDriver = inputChoice.open("");
+        inputDriver = chosenDriver.get();
+        engine.SetDriver(inputDriver);
+        inputChoice.current.clear();
+        if (keeper.Start(problem))
+            QMetaObject::invokeMethod(
+                this,
+                [this, stored] {
+                    ShowError(QStringLiteral("The input %1 chosen last time could not be opened; the default input is "
+                                             "used.")
+                                  .arg(stored));
+                },
+                Qt::QueuedConnection);
+    }
+    if (!engine.IsOpen()) {
         // Shown once the window runs, over the window; without its input the
         // program has nothing to show, so the window closes after it.
         captureFailed = true;
@@ -439,6 +456,30 @@ void CAnalyzerDlg::SetFrequencyScale(bool on)
     frequencyScale = on;
     profile.WriteInt(ViewSection, "FrequencyScale", on ? 1 : 0);
     RepaintPicture();
+}
+
+bool CAnalyzerDlg::SwitchInput(const std::string& name)
+{
+    if (!inputChoice.open)
+        return false;
+    std::unique_ptr<WaveInputDriver> next = inputChoice.open(name);
+    engine.Close();
+    engine.SetDriver(next.get());
+    QString problem;
+    if (keeper.Start(problem)) {
+        keeper.Resume();
+        chosenDriver = std::move(next);
+        inputDriver = chosenDriver.get();
+        inputChoice.current = name;
+        profile.WriteString(InputSection, "Device", name.c_str());
+        return true;
+    }
+    engine.SetDriver(inputDriver);
+    QString again;
+    keeper.Start(again);
+    ShowError(QStringLiteral("The input %1 could not be opened:\n%2\n\nThe input in use stays.")
+                  .arg(QString::fromStdString(name), problem));
+    return false;
 }
 
 // The panel is hidden with the minimised main window and shown again with

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "app/capture_keeper.h"
+#include "capture/rtaudio_input.h"
 #include "capture/wave_capture.h"
 #include "display/qt_drawing_context.h"
 #include "display/renderer.h"
@@ -31,6 +32,15 @@ public:
 
     using MessagePresenter = std::function<void(QWidget* parent, const QString& text)>;
     // Asks for a file to write: the chosen path, or empty when cancelled.
+    // The inputs the menu offers, and how one is opened.
+    struct InputChoice {
+        std::function<std::vector<InputDeviceDescription>()> list;
+        std::function<std::unique_ptr<WaveInputDriver>(const std::string& name)> open;
+        std::string current;  // the device in use; empty for the default one
+        // `current` was read from the INI file: when it cannot be opened at
+        // start, the default input is used instead.
+        bool currentFromStore = false;
+    };
     using FileChooser =
         std::function<QString(QWidget* parent, const QString& caption, const QString& proposal, const QString& filter)>;
 
@@ -66,6 +76,12 @@ public:
     // written.
     bool ExportSpectrum(const QString& path);
     void SetFrequencyScale(bool on);
+    // Capture switches to the device `name` at once and keeps it for the
+    // next run; a device that cannot be opened is reported and the one in
+    // use goes on.
+    bool SwitchInput(const std::string& name);
+    void SetInputChoice(InputChoice choice) { inputChoice = std::move(choice); }
+    const InputChoice& Inputs() const { return inputChoice; }
     bool FrequencyScale() const { return frequencyScale; }
 
     // Called from the capture thread: posted on to the GUI thread.
@@ -118,6 +134,9 @@ private:
     std::unique_ptr<CSettingDlg> settingsPanel;
     std::unique_ptr<CKeyboardDlg> keyboardWindow;
     CPictureMenu* pictureMenu = nullptr;
+    InputChoice inputChoice;
+    WaveInputDriver* inputDriver;
+    std::unique_ptr<WaveInputDriver> chosenDriver;  // a driver chosen from the menu
     bool frequencyScale = false;
     int initialised = 0;
     bool destroyed = false;

@@ -48,3 +48,11 @@ void CCaptureKeeper::TryReopen()
     reopenTimer.stop();
     window->setWindowTitle(title);
 }
+
+void CCaptureKeeper::Resume()
+{
+    if (!reopenTimer.isActive())
+        return;
+    reopenTimer.stop();
+    window->setWindowTitle(title);
+}

@@ -39,6 +39,9 @@ public:
     // Counts the starts: notifications tagged with an earlier count belong
     // to a device that is gone. Read from the device's thread too.
     int Generation() const { return generation.load(std::memory_order_acquire); }
+    // Capture was started from outside (another input): no more attempts,
+    // and the title is as before the loss.
+    void Resume();
     // The window closes: no more attempts.
     void StopReopening() { reopenTimer.stop(); }
 

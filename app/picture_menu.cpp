@@ -21,6 +21,7 @@ bool OfferedByThePanel(int mode)
 
 CPictureMenu::CPictureMenu(CAnalyzerDlg& window) : QMenu(&window), window(window)
 {
+    inputMenu = addMenu(QStringLiteral("Input"));
     AddModes();
     pause = addAction(QStringLiteral("Pause"));
     pause->setCheckable(true);
@@ -39,8 +40,8 @@ CPictureMenu::CPictureMenu(CAnalyzerDlg& window) : QMenu(&window), window(window
     // The shortcuts work with the menu closed.
     window.addAction(savePicture);
     window.addAction(exportSpectrum);
+    // The devices are asked for when the menu opens, not before.
     connect(this, &QMenu::aboutToShow, this, [this] { Refresh(); });
-    Refresh();
 }
 
 void CPictureMenu::AddModes()
@@ -59,8 +60,34 @@ void CPictureMenu::AddModes()
     }
 }
 
+// The capture devices as --list-devices lists them, the one in use
+// checked; asked again each time the menu opens.
+void CPictureMenu::FillInputs()
+{
+    inputMenu->clear();
+    const CAnalyzerDlg::InputChoice& choice = window.Inputs();
+    inputMenu->setEnabled(bool(choice.list));
+    if (!choice.list)
+        return;
+    auto* group = new QActionGroup(inputMenu);
+    for (const InputDeviceDescription& d : choice.list()) {
+        const QString name = QString::fromStdString(d.name);
+        QAction* action = inputMenu->addAction(QStringLiteral("%1: %2%3").arg(QString::fromStdString(d.api), name,
+                                                                             d.isDefault ? " (default)" : ""));
+        action->setToolTip(QString::fromStdString(d.description));
+        action->setCheckable(true);
+        action->setChecked(choice.current.empty() ? d.isDefault : choice.current == d.name);
+        group->addAction(action);
+        const std::string device = d.name;
+        connect(action, &QAction::triggered, this, [this, device] { this->window.SwitchInput(device); });
+    }
+    if (inputMenu->isEmpty())
+        inputMenu->addAction(QStringLiteral("No capture devices found"))->setEnabled(false);
+}
+
 void CPictureMenu::Refresh()
 {
+    FillInputs();
     for (QAction* action : modes->actions())
         action->setChecked(action->data().toInt() == window.GetDisplayMode());
     pause->setChecked(SharedSettings.Pause);

@@ -15,6 +15,7 @@ public:
 
     void Refresh();
 
+    QMenu* InputMenu() const { return inputMenu; }
     QMenu* ModeMenu() const { return modeMenu; }
     QAction* PauseAction() const { return pause; }
     QAction* SavePictureAction() const { return savePicture; }
@@ -23,8 +24,10 @@ public:
 
 private:
     void AddModes();
+    void FillInputs();
 
     CAnalyzerDlg& window;
+    QMenu* inputMenu = nullptr;
     QMenu* modeMenu = nullptr;
     QActionGroup* modes = nullptr;
     QAction* pause = nullptr;

@@ -163,6 +163,85 @@ TEST_F(PictureMenu, FrequencyScaleFollowsTheAxisAndLeavesTheSurfaceAlone)
     EXPECT_TRUE(FrequencyScaleTicks(ScaleView{2, h, 1.0, 0, 16}).empty());
 }
 
+TEST_F(PictureMenu, SwitchesTheInputAndKeepsTheOneInUseWhenANewOneFails)
+{
+    std::vector<ScriptedDriver*> opened;
+    CAnalyzerDlg::InputChoice inputs;
+    inputs.list = [] {
+        return std::vector<InputDeviceDescription>{{"PulseAudio", "first", "First", true},
+                                                   {"PulseAudio", "second", "Second", false},
+                                                   {"ALSA", "broken", "Broken", false}};
+    };
+    inputs.open = [&](const std::string& name) {
+        auto next = std::make_unique<ScriptedDriver>();
+        if (name == "broken")
+            next->openFailure = "Device or resource busy";
+        opened.push_back(next.get());
+        return std::unique_ptr<WaveInputDriver>(std::move(next));
+    };
+    dialog = std::make_unique<CAnalyzerDlg>(*profile, &driver);
+    dialog->SetInputChoice(inputs);
+    CAnalyzerDlg& w = *dialog;
+    w.OnInitDialog();
+    w.show();
+    CPictureMenu* menu = w.PictureMenu();
+    menu->Refresh();
+    const QList<QAction*> devices = menu->InputMenu()->actions();
+    ASSERT_EQ(devices.size(), 3);
+    EXPECT_EQ(devices[0]->text(), "PulseAudio: first (default)");
+    EXPECT_TRUE(devices[0]->isChecked());
+
+    devices[1]->trigger();
+    ASSERT_EQ(opened.size(), 1u);
+    ASSERT_NE(opened[0]->last, nullptr);
+    EXPECT_TRUE(w.Engine().IsOpen());
+    std::vector<int16_t> frames(2 * 2048, 1000);
+    opened[0]->last->Push(frames);
+    Settle();
+    EXPECT_EQ(w.BlocksAnalysed(), 1) << "capture goes on with the new input";
+    EXPECT_EQ(w.Inputs().current, "second");
+    char stored[128];
+    profile->ReadString("Input", "Device", stored, sizeof stored);
+    EXPECT_STREQ(stored, "second") << "kept for the next run";
+    menu->Refresh();
+    EXPECT_TRUE(menu->InputMenu()->actions()[1]->isChecked());
+
+    menu->InputMenu()->actions()[2]->trigger();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("Device or resource busy"));
+    EXPECT_TRUE(w.Engine().IsOpen()) << "the input in use goes on";
+    EXPECT_EQ(opened[0]->opens, 2);
+    opened[0]->last->Push(frames);
+    Settle();
+    EXPECT_EQ(w.BlocksAnalysed(), 2);
+    EXPECT_EQ(w.Inputs().current, "second");
+}
+
+TEST_F(PictureMenu, AStoredInputThatIsGoneGivesWayToTheDefault)
+{
+    driver.openFailure = "No such device";
+    ScriptedDriver* fallback = nullptr;
+    CAnalyzerDlg::InputChoice inputs;
+    inputs.open = [&](const std::string& name) {
+        EXPECT_EQ(name, "");
+        auto next = std::make_unique<ScriptedDriver>();
+        fallback = next.get();
+        return std::unique_ptr<WaveInputDriver>(std::move(next));
+    };
+    inputs.current = "unplugged";
+    inputs.currentFromStore = true;
+    dialog = std::make_unique<CAnalyzerDlg>(*profile, &driver);
+    dialog->SetInputChoice(inputs);
+    dialog->OnInitDialog();
+    dialog->show();
+    Settle();
+    ASSERT_NE(fallback, nullptr);
+    EXPECT_TRUE(dialog->Engine().IsOpen());
+    EXPECT_FALSE(dialog->CaptureFailed());
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("unplugged"));
+}
+
 TEST(FrequencyScale, LinearAxisFollowsTheDrawnBins)
 {
     SharedSettings = Settings();
