@@ -114,6 +114,8 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
             inputs.currentFromStore = line.deviceName.empty() && !inputs.current.empty();
             dialog.SetInputChoice(std::move(inputs));
         }
+        if (!line.inputFile.empty())
+            dialog.SetInputName(QString::fromStdString(line.inputFile).section('/', -1));
         dialog.OnInitDialog();
         dialog.SetDisplayMode(line.displayMode);
         const bool statistics = std::getenv("TAVIMETER_STATS") != nullptr;

@@ -201,6 +201,10 @@ bool CAnalyzerDlg::event(QEvent* e)
         if (static_cast<CaptureEvents::WimCloseEvent*>(e)->generation == keeper.Generation())
             engine.Close();
         return true;
+    case CaptureEvents::InputEnded:
+        if (static_cast<CaptureEvents::InputEndedEvent*>(e)->generation == keeper.Generation())
+            setWindowTitle(QStringLiteral("Tavimeter \u2014 end of %1").arg(inputName));
+        return true;
     case CaptureEvents::DeviceFailed: {
         const auto* failure = static_cast<CaptureEvents::DeviceFailedEvent*>(e);
         if (failure->generation == keeper.Generation())
@@ -523,6 +527,11 @@ void CAnalyzerDlg::PostWaveData(WaveHeader*)
 void CAnalyzerDlg::PostWaveClose()
 {
     QCoreApplication::postEvent(this, new CaptureEvents::WimCloseEvent(keeper.Generation()));
+}
+
+void CAnalyzerDlg::PostWaveEnd()
+{
+    QCoreApplication::postEvent(this, new CaptureEvents::InputEndedEvent(keeper.Generation()));
 }
 
 void CAnalyzerDlg::PostWaveError(const std::string& message)

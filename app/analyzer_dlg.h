@@ -88,6 +88,9 @@ public:
     void PostWaveData(WaveHeader* header) override;
     void PostWaveClose() override;
     void PostWaveError(const std::string& message) override;
+    void PostWaveEnd() override;
+    // What the title names when the input ends ("Tavimeter — end of NAME").
+    void SetInputName(const QString& name) { inputName = name; }
 
     CWaveCapture& Engine() { return engine; }
     const CWaveCapture& Engine() const { return engine; }
@@ -138,6 +141,7 @@ private:
     WaveInputDriver* inputDriver;
     std::unique_ptr<WaveInputDriver> chosenDriver;  // a driver chosen from the menu
     bool frequencyScale = false;
+    QString inputName;
     int initialised = 0;
     bool destroyed = false;
     bool captureFailed = false;

@@ -53,8 +53,10 @@ private:
                     return;
             }
             const size_t count = reader->ReadStereo(frames.data(), chunk);
-            if (count == 0)
+            if (count == 0) {
+                ReportEnd();
                 return;
+            }
             Deliver(frames.data(), count);
             due += period;
         }

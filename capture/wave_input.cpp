@@ -188,6 +188,13 @@ void WaveInput::ReportFailure(const std::string& message)
         target->PostWaveError(message);
 }
 
+void WaveInput::ReportEnd()
+{
+    std::lock_guard<std::mutex> guard(gateLock);
+    if (gateOpen && target)
+        target->PostWaveEnd();
+}
+
 int DeviceMessage::Record(const std::string& message)
 {
     std::lock_guard<std::mutex> guard(lock);

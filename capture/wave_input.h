@@ -66,6 +66,8 @@ public:
     virtual void PostWaveClose() = 0;
     // The device failed while capturing (server gone, device unplugged).
     virtual void PostWaveError(const std::string& message) = 0;
+    // The source has nothing more to give (the end of a file).
+    virtual void PostWaveEnd() {}
 };
 
 class WaveInput {
@@ -107,6 +109,8 @@ protected:
     void Deliver(const int16_t* frames, size_t frameCount);
     // Device thread: capture has failed for good.
     void ReportFailure(const std::string& message);
+    // Device thread: the source is exhausted; reported once.
+    void ReportEnd();
     bool HasFailed() const { return failed.load(std::memory_order_acquire); }
     // Records a device message and returns WaveErrorDevice.
     int DeviceError(const std::string& message) { return lastMessage.Record(message); }
@@ -116,7 +120,7 @@ private:
 
     WaveHeader* QueuedHead();
     void CompleteHead();
-    // Opens or shuts the gate that Deliver and ReportFailure pass; shutting
+    // Opens or shuts the gate that Deliver, ReportFailure and ReportEnd pass; shutting
     // waits for a call in flight.
     void SetGate(bool open);
     void StopDelivery();

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "app/picture_menu.h"
+#include "capture/wave_file_input.h"
 #include "display/frequency_scale.h"
 #include "tests/gui/main_window_fixture.h"
 #include "ui/setting_dlg.h"
@@ -240,6 +241,44 @@ TEST_F(PictureMenu, AStoredInputThatIsGoneGivesWayToTheDefault)
     EXPECT_FALSE(dialog->CaptureFailed());
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains("unplugged"));
+}
+
+TEST_F(PictureMenu, TheTitleSaysWhenAFileHasEnded)
+{
+    // Three buffers of a 48 kHz stereo 16-bit WAV file.
+    const QString path = TempFile("three.wav");
+    {
+        const uint32_t bytes = 3 * 2048 * 4;
+        QByteArray wav("RIFF");
+        auto put32 = [&](uint32_t v) { wav.append(reinterpret_cast<const char*>(&v), 4); };
+        auto put16 = [&](uint16_t v) { wav.append(reinterpret_cast<const char*>(&v), 2); };
+        put32(36 + bytes);
+        wav.append("WAVEfmt ");
+        put32(16);
+        put16(1);
+        put16(2);
+        put32(48000);
+        put32(48000 * 4);
+        put16(4);
+        put16(16);
+        wav.append("data");
+        put32(bytes);
+        wav.append(QByteArray(int(bytes), '\x10'));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(wav);
+    }
+    WaveFileDriver file(path.toStdString());
+    dialog = std::make_unique<CAnalyzerDlg>(*profile, &file);
+    dialog->SetInputName("three.wav");
+    dialog->OnInitDialog();
+    dialog->show();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->windowTitle().contains("end of"); }, 3000));
+    EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Tavimeter \u2014 end of three.wav"));
+    EXPECT_EQ(dialog->BlocksAnalysed(), 3);
+    EXPECT_TRUE(messages.isEmpty());
+    dialog.reset();
+    QFile::remove(path);
 }
 
 TEST(FrequencyScale, LinearAxisFollowsTheDrawnBins)
