@@ -1,6 +1,7 @@
 #include <benchmark/benchmark.h>
 
 #include <QGuiApplication>
+#include <QPainter>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,6 +13,7 @@
 
 #include "capture/wave_capture.h"
 #include "display/colour_map.h"
+#include "display/frequency_scale_painter.h"
 #include "display/qt_drawing_context.h"
 #include "display/renderer.h"
 #include "settings/shared_settings.h"
@@ -145,6 +147,21 @@ void BM_Paint1920x1080_Mode2(benchmark::State& state)
     RunPaint(state, 2);
 }
 BENCHMARK(BM_Paint1920x1080_Mode2)->Unit(benchmark::kMillisecond);
+
+// The frequency scale over one paint: its ticks worked out and drawn on the
+// window's picture, as the main window does after the renderer's paint.
+void BM_FrequencyScale1920x1080(benchmark::State& state)
+{
+    PaintRig rig(0);
+    rig.renderer.SetView(2.25, 100);
+    QImage picture = rig.window.Image().copy();
+    for (auto _ : state) {
+        QPainter painter(&picture);
+        PaintFrequencyScale(painter, FrequencyScaleTicks(ScaleView{0, 1080, rig.renderer.Zoom(), rig.renderer.Offset(),
+                                                                   FrequencyScaleLabelSpace(painter)}));
+    }
+}
+BENCHMARK(BM_FrequencyScale1920x1080)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
