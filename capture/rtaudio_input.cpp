@@ -180,8 +180,15 @@ int RtAudioDriver::OpenPulse(std::unique_ptr<WaveInput>& device, const WaveForma
         message = "PulseAudio has no source named \"" + deviceName + "\"";
         return WaveErrorDevice;
     }
-    if (!deviceName.empty())
-        setenv("PULSE_SOURCE", deviceName.c_str(), 1);
+    // The source travels in the environment; an empty name means the
+    // source the program was started with (the server's default unless
+    // PULSE_SOURCE was set), also after another source was chosen.
+    static const std::string startSource = std::getenv("PULSE_SOURCE") ? std::getenv("PULSE_SOURCE") : "";
+    const std::string& source = deviceName.empty() ? startSource : deviceName;
+    if (source.empty())
+        unsetenv("PULSE_SOURCE");
+    else
+        setenv("PULSE_SOURCE", source.c_str(), 1);
     auto input = std::make_unique<RtAudioInput>(RtAudio::LINUX_PULSE, format, target);
     if (input->OpenStream(0, message) != WaveOk)
         return WaveErrorDevice;

@@ -137,10 +137,10 @@ Statistics ParseStatistics(const std::string& text)
     return s;
 }
 
-Feeder::Generator Tone()
+Feeder::Generator Tone(double frequency = 1000)
 {
-    return [](long n, int16_t& l, int16_t& r) {
-        l = r = int16_t(std::lround(15000 * std::sin(2 * M_PI * 1000 * n / 48000.0)));
+    return [frequency](long n, int16_t& l, int16_t& r) {
+        l = r = int16_t(std::lround(15000 * std::sin(2 * M_PI * frequency * n / 48000.0)));
     };
 }
 

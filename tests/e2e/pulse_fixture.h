@@ -96,12 +96,14 @@ public:
         generator = std::move(next);
     }
 
-    Feeder(const std::string& server, Generator generator, double seconds) : generator(std::move(generator))
+    Feeder(const std::string& server, Generator generator, double seconds, const std::string& sink = "tavi_null")
+        : generator(std::move(generator))
     {
         signal(SIGPIPE, SIG_IGN);  // pacat dies with its server in some tests
         const std::string command = "PULSE_SERVER=" + server +
                                     " pacat --playback --latency-msec=20 --rate=48000 --channels=2 "
-                                    "--format=s16le --device=tavi_null";
+                                    "--format=s16le --device=" +
+                                    sink;
         // Close-on-exec: a program the test starts must not hold pacat's input
         // open after the feeder closes it.
         pipe = popen(command.c_str(), "we");
