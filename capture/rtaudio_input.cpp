@@ -28,6 +28,8 @@ public:
         audio.showWarnings(false);
     }
 
+    RtAudio& Audio() { return audio; }
+
     ~RtAudioInput() override
     {
         StopSource();
@@ -146,8 +148,9 @@ void SilenceAlsaLibrary()
     std::call_once(once, [] { snd_lib_error_set_handler(IgnoreAlsaMessage); });
 }
 
-// The ALSA capture device called `name`, or the default input when empty.
-bool FindAlsaDevice(RtAudio& audio, const std::string& name, unsigned& id)
+// The input device called `name` (or the default input when the name is
+// empty) with two channels.
+bool FindInputDevice(RtAudio& audio, const std::string& name, unsigned& id)
 {
     const unsigned count = audio.getDeviceCount();
     for (unsigned i = 0; i < count; ++i) {
@@ -173,24 +176,26 @@ int RtAudioDriver::OpenPulse(std::unique_ptr<WaveInput>& device, const WaveForma
         message = "no PulseAudio server answers (" + problem + ")";
         return WaveErrorDevice;
     }
-    bool found = deviceName.empty();
+    // RtAudio names its PulseAudio devices by the descriptions of their
+    // sources and sinks and records from the source behind the device number
+    // it is given (the environment's PULSE_SOURCE does not count): the
+    // device is found through the chosen, or the default, source.
+    const PulseSource* chosen = nullptr;
     for (const PulseSource& source : sources)
-        found = found || source.name == deviceName;
-    if (!found) {
-        message = "PulseAudio has no source named \"" + deviceName + "\"";
+        if (deviceName.empty() ? source.isDefault : source.name == deviceName)
+            chosen = &source;
+    if (!chosen) {
+        message = deviceName.empty() ? "PulseAudio has no default source"
+                                     : "PulseAudio has no source named \"" + deviceName + "\"";
         return WaveErrorDevice;
     }
-    // The source travels in the environment; an empty name means the
-    // source the program was started with (the server's default unless
-    // PULSE_SOURCE was set), also after another source was chosen.
-    static const std::string startSource = std::getenv("PULSE_SOURCE") ? std::getenv("PULSE_SOURCE") : "";
-    const std::string& source = deviceName.empty() ? startSource : deviceName;
-    if (source.empty())
-        unsetenv("PULSE_SOURCE");
-    else
-        setenv("PULSE_SOURCE", source.c_str(), 1);
     auto input = std::make_unique<RtAudioInput>(RtAudio::LINUX_PULSE, format, target);
-    if (input->OpenStream(0, message) != WaveOk)
+    unsigned id = 0;
+    if (!FindInputDevice(input->Audio(), chosen->description, id)) {
+        message = "RtAudio lists no device for the PulseAudio source \"" + chosen->name + "\"";
+        return WaveErrorDevice;
+    }
+    if (input->OpenStream(id, message) != WaveOk)
         return WaveErrorDevice;
     device = std::move(input);
     return WaveOk;
@@ -204,7 +209,7 @@ int RtAudioDriver::OpenAlsa(std::unique_ptr<WaveInput>& device, const WaveFormat
         RtAudio probe(RtAudio::LINUX_ALSA);
         probe.showWarnings(false);
         unsigned id = 0;
-        if (!FindAlsaDevice(probe, deviceName, id)) {
+        if (!FindInputDevice(probe, deviceName, id)) {
             message = deviceName.empty() ? "ALSA has no stereo capture device"
                                          : "ALSA has no capture device named \"" + deviceName + "\"";
             return WaveErrorDevice;

@@ -155,6 +155,37 @@ TEST_F(CaptureThroughServer, EachChannelCarriesOnlyItsOwnSignal)
     }
 }
 
+// RtAudio numbers PulseAudio devices in its own order: the default input
+// and a named source must be the ones recorded, whatever else the server has.
+TEST_F(CaptureThroughServer, TheDefaultAndANamedSourceAreTheOnesRecorded)
+{
+    ASSERT_EQ(std::system("pactl load-module module-null-sink sink_name=tavi_second rate=48000 "
+                          "sink_properties=device.description=Second >/dev/null"),
+              0);
+    feeder->SetGenerator(Tone(1000.0, true, true));
+    Feeder second(server.Address(), Tone(3000.0, true, true), 30.0, "tavi_second");
+    SharedSettings.WindowSize = 8192;
+    const struct {
+        const char* source;
+        int bin;
+    } cases[] = {{"", 171}, {"tavi_second.monitor", 512}, {"tavi_null.monitor", 171}};
+    for (const auto& c : cases) {
+        RtAudioDriver named(c.source);
+        engine.SetDriver(&named);
+        ASSERT_EQ(engine.Start(), 0) << c.source;
+        EXPECT_TRUE(RunUntil(5.0, [&] { return PeakBin(engine.GetSpectrum(0)) == c.bin; }))
+            << "source \"" << c.source << "\": peak at bin " << PeakBin(engine.GetSpectrum(0));
+        int blocks = 0, elsewhere = 0;
+        Run(1.0, [&] {
+            ++blocks;
+            elsewhere += PeakBin(engine.GetSpectrum(0)) != c.bin;
+        });
+        EXPECT_LE(elsewhere, 1) << c.source << ": of " << blocks << " blocks";
+        engine.Close();
+    }
+    engine.SetDriver(&driver);
+}
+
 TEST_F(CaptureThroughServer, AVanishingServerIsReportedAndClosesCleanly)
 {
     ASSERT_EQ(engine.Start(), 0);

@@ -342,6 +342,69 @@ TEST_F(Program, TheSettingsPanelDrivesTheViewsAndEverySettingSurvivesARestart)
     EXPECT_EQ(ReadAll(folder + "/tavimeter.ini"), first);
 }
 
+// Two null sinks, a tone into each; the input is switched from the picture's
+// context menu with the keyboard, at its place among the PulseAudio sources.
+TEST_F(Program, TheInputChosenFromTheMenuIsUsedAtOnceAndAtTheNextStart)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.Running());
+    ASSERT_EQ(std::system("pactl load-module module-null-sink sink_name=tavi_second rate=48000 sink_properties=device.description=Second >/dev/null"), 0);
+    Feeder low(server.Address(), Tone(1000), 90.0);
+    // 2500 Hz lies between grid bins: a tone on a bin's centre can fall
+    // between the rows of the logarithmic axis.
+    Feeder high(server.Address(), Tone(2500), 90.0, "tavi_second");
+    // The menu lists the PulseAudio sources first, in the server's order.
+    ASSERT_EQ(std::system(("pactl list short sources >" + folder + "/list.txt").c_str()), 0);
+    std::istringstream listing(ReadAll(folder + "/list.txt"));
+    int index = -1, count = 0;
+    for (std::string line; std::getline(listing, line); ++count)
+        if (line.find("tavi_second.monitor") != std::string::npos)
+            index = count;
+    ASSERT_GE(index, 0) << ReadAll(folder + "/list.txt");
+
+    std::ofstream(folder + "/tavimeter.ini") << "[Window]\nLeft=0\nTop=0\nRight=640\nBottom=480\n"
+                                                "[SettingWindow]\nLeft=700\nTop=0\nRight=901\nBottom=615\n"
+                                                "Check1=1\nWindowSize=4\nOversample=1\n"
+                                                "[Ctrl]\nSlider1=40\nSlider2=70\n";
+    ScreenRect main;
+    auto start = [&](const std::string& arguments) {
+        const pid_t pid = Start(arguments);
+        EXPECT_TRUE(WaitFor(std::chrono::seconds(10), [&] { return FindWindow("Tavimeter", main); }));
+        std::this_thread::sleep_for(std::chrono::seconds(4));
+        return pid;
+    };
+    // Whether the newest columns show their brightest row at `frequency`.
+    auto newestAt = [&](double frequency) {
+        const QImage shot = Grab(folder, main);
+        const double row = (std::log2(frequency) - 5) * main.height / (std::log2(22050.0) - 5);
+        const ColumnCount c = CountColumns(shot, main.width - 240, main.width - 40, row);
+        return c.atRow >= c.columns - 1;
+    };
+
+    pid_t pid = start("");
+    EXPECT_TRUE(newestAt(1000)) << "the default source, the first sink's monitor";
+    std::system("xdotool mousemove 300 240 click 3");
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    std::string keys = "xdotool key Down Right";
+    for (int i = 0; i < index; ++i)
+        keys += " Down";
+    keys += " Return";
+    ASSERT_EQ(std::system(keys.c_str()), 0);
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    EXPECT_TRUE(newestAt(2500)) << "the second sink's monitor, without a restart";
+    ASSERT_EQ(Stop(pid), 0) << ReadAll(folder + "/err.txt");
+    EXPECT_NE(ReadAll(folder + "/tavimeter.ini").find("[Input]\nDevice=tavi_second.monitor"), std::string::npos)
+        << ReadAll(folder + "/tavimeter.ini");
+
+    pid = start("");
+    EXPECT_TRUE(newestAt(2500)) << "the choice survives a restart";
+    ASSERT_EQ(Stop(pid), 0);
+    pid = start("--device tavi_null.monitor");
+    EXPECT_TRUE(newestAt(1000)) << "--device overrides it for its run";
+    ASSERT_EQ(Stop(pid), 0);
+    EXPECT_NE(ReadAll(folder + "/tavimeter.ini").find("Device=tavi_second.monitor"), std::string::npos);
+}
+
 TEST_F(Program, ListsDevicesAndRejectsUnusableFiles)
 {
     PulseServer server;
