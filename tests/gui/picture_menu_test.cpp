@@ -1,5 +1,6 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QImage>
 #include <QLocale>
@@ -38,6 +39,10 @@ TEST_F(PictureMenu, EntriesFollowTheModeAndPauseBothWays)
     EXPECT_EQ(menu->SavePictureAction()->shortcut(), QKeySequence("Ctrl+S"));
     EXPECT_EQ(menu->ExportSpectrumAction()->shortcut(), QKeySequence("Ctrl+E"));
     EXPECT_FALSE(menu->FrequencyScaleAction()->isChecked()) << "off by default";
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint());
+    QApplication::sendEvent(&w, &menuKey);
+    EXPECT_TRUE(menu->isVisible()) << "the Menu key opens it";
+    menu->hide();
 
     CSettingDlg* panel = w.SettingsPanel();
     menu->ModeMenu()->actions()[2]->trigger();
