@@ -81,7 +81,7 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
         return 2;
     }
     if (line.help) {
-        std::printf("%s", CommandLineUsage);
+        std::printf("%s\nSettings file: %s\n", CommandLineUsage, Profile.Path().c_str());
         return 0;
     }
     if (line.listDevices)

@@ -12,6 +12,7 @@
 
 #include "app/ini_line_reader.h"
 #include "app/module_path.h"
+#include "app/settings_location.h"
 
 namespace {
 
@@ -147,7 +148,7 @@ std::string IniPathForExecutable(const std::string& executablePath)
     return ReplaceExtension(TrimBlanks(executablePath), "ini");
 }
 
-CProfile::CProfile() : CProfile(IniPathForExecutable(ExecutablePath())) {}
+CProfile::CProfile() : CProfile(SettingsFilePath(IniPathForExecutable(ExecutablePath()))) {}
 
 CProfile::CProfile(std::string iniPath, RenameFunction rename, OpenFunction open)
     : path(std::move(iniPath)), renameFile(rename), openFile(open)
@@ -187,6 +188,9 @@ int CProfile::WriteString(const char* section, const char* key, const char* text
     // but cannot be read whole is left as it is.
     FilePtr in(openFile(path.c_str(), "rb"));
     if (!in && errno != ENOENT)
+        return 0;
+    // The desktop's configuration folder is made on the first write.
+    if (!in && !MakeParentFolder(path))
         return 0;
     std::string temporary = path + ".XXXXXX";
     const int fd = mkstemp(&temporary[0]);

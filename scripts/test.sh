@@ -26,6 +26,16 @@ build "$root/build"
 echo "== Tests (unit, gui, e2e)"
 "$root/scripts/test-rig.sh" ctest --test-dir "$root/build" --output-on-failure -j "$jobs"
 
+echo "== Install (program, desktop entry, icon)"
+staging=$(mktemp -d /tmp/tavi-install.XXXXXX)
+cmake --install "$root/build" --prefix "$staging" >/dev/null
+for file in bin/tavimeter share/applications/tavimeter.desktop share/icons/hicolor/128x128/apps/tavimeter.png; do
+  [ -f "$staging/$file" ] || { echo "install: $file is missing" >&2; exit 1; }
+done
+desktop-file-validate "$staging/share/applications/tavimeter.desktop"
+"$staging/bin/tavimeter" --help >/dev/null
+rm -rf "$staging"
+
 echo "== Sanitizer build"
 build "$root/build-sanitize" -DTAVI_SANITIZE=ON -DTAVI_BUILD_BENCHMARKS=OFF
 echo "== Tests under AddressSanitizer + UndefinedBehaviorSanitizer (unit, gui, capture e2e)"
