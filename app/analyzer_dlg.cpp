@@ -168,6 +168,8 @@ bool CAnalyzerDlg::OnInitDialog()
     // Created hidden; it keeps its placement.
     keyboardWindow = std::make_unique<CKeyboardDlg>(profile, this);
     frequencyScale = profile.ReadInt(ViewSection, "FrequencyScale") != 0;
+    if (profile.ReadInt(ViewSection, "ShowTempo") != 0)
+        SetShowTempo(true);
     pictureMenu = new CPictureMenu(*this);
 
     const int h = RectHeight(rc);
@@ -257,6 +259,8 @@ void CAnalyzerDlg::OnPaint()
     if (frequencyScale)
         PaintFrequencyScale(painter, FrequencyScaleTicks(ScaleView{GetDisplayMode(), picture->height(), Zoom(),
                                                                    Offset(), FrequencyScaleLabelSpace(painter)}));
+    if (showTempo)
+        PaintTempo(painter);
     if (blockWaiting) {
         blockWaiting = false;
         ++blocksPainted;
@@ -484,6 +488,34 @@ bool CAnalyzerDlg::SwitchInput(const std::string& name)
     ShowError(QStringLiteral("The input %1 could not be opened:\n%2\n\nThe input in use stays.")
                   .arg(QString::fromStdString(name), problem));
     return false;
+}
+
+void CAnalyzerDlg::SetShowTempo(bool on)
+{
+    showTempo = on;
+    SharedSettings.TempoDetector = on;
+    if (settingsPanel)
+        settingsPanel->ShowTempoDetector(on);
+    profile.WriteInt(ViewSection, "ShowTempo", on ? 1 : 0);
+    RepaintPicture();
+}
+
+QString CAnalyzerDlg::TempoReadout() const
+{
+    if (engine.TempoClarity() < ClearBeat)
+        return QStringLiteral("\u2014 bpm");
+    return QStringLiteral("%1 bpm").arg(engine.TempoBpm(), 0, 'f', 0);
+}
+
+void CAnalyzerDlg::PaintTempo(QPainter& painter)
+{
+    const QString text = TempoReadout();
+    const QFontMetrics metrics(painter.font());
+    const QRect box(picture->width() - metrics.horizontalAdvance(text) - 12, 4, metrics.horizontalAdvance(text) + 8,
+                    metrics.height() + 2);
+    painter.fillRect(box, QColor(0, 0, 0, 160));
+    painter.setPen(QColor(255, 255, 255));
+    painter.drawText(box, Qt::AlignCenter, text);
 }
 
 // The panel is hidden with the minimised main window and shown again with

@@ -16,6 +16,7 @@
 class CProfile;
 class QScrollBar;
 class CPictureArea;
+class QPainter;
 class CSettingDlg;
 class CPictureMenu;
 class CKeyboardDlg;
@@ -83,6 +84,14 @@ public:
     void SetInputChoice(InputChoice choice) { inputChoice = std::move(choice); }
     const InputChoice& Inputs() const { return inputChoice; }
     bool FrequencyScale() const { return frequencyScale; }
+    // The tempo estimate in the picture's top-right corner; it runs the
+    // tempo detector (the panel's hidden "Tempo detector" box follows).
+    void SetShowTempo(bool on);
+    bool ShowTempo() const { return showTempo; }
+    // "120 bpm", or "— bpm" without a clear beat.
+    QString TempoReadout() const;
+    // A beat is shown from this clarity on (CTempoDetector's TempoClarity).
+    static constexpr double ClearBeat = 6.0;
 
     // Called from the capture thread: posted on to the GUI thread.
     void PostWaveData(WaveHeader* header) override;
@@ -128,6 +137,7 @@ private:
     void RestorePlacement();
     void SavePlacement();
     void ConnectScrollBar();
+    void PaintTempo(QPainter& painter);
     QString ChooseFile(const QString& caption, const QString& name, const QString& filter);
 
     QImage icon;
@@ -141,6 +151,7 @@ private:
     WaveInputDriver* inputDriver;
     std::unique_ptr<WaveInputDriver> chosenDriver;  // a driver chosen from the menu
     bool frequencyScale = false;
+    bool showTempo = false;
     QString inputName;
     int initialised = 0;
     bool destroyed = false;

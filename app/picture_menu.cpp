@@ -37,6 +37,9 @@ CPictureMenu::CPictureMenu(CAnalyzerDlg& window) : QMenu(&window), window(window
     frequencyScale = addAction(QStringLiteral("Frequency scale"));
     frequencyScale->setCheckable(true);
     connect(frequencyScale, &QAction::triggered, this, [this](bool on) { this->window.SetFrequencyScale(on); });
+    showTempo = addAction(QStringLiteral("Show tempo"));
+    showTempo->setCheckable(true);
+    connect(showTempo, &QAction::triggered, this, [this](bool on) { this->window.SetShowTempo(on); });
     // The shortcuts work with the menu closed.
     window.addAction(savePicture);
     window.addAction(exportSpectrum);
@@ -92,4 +95,5 @@ void CPictureMenu::Refresh()
         action->setChecked(action->data().toInt() == window.GetDisplayMode());
     pause->setChecked(SharedSettings.Pause);
     frequencyScale->setChecked(window.FrequencyScale());
+    showTempo->setChecked(window.ShowTempo());
 }

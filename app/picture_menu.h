@@ -21,6 +21,7 @@ public:
     QAction* SavePictureAction() const { return savePicture; }
     QAction* ExportSpectrumAction() const { return exportSpectrum; }
     QAction* FrequencyScaleAction() const { return frequencyScale; }
+    QAction* ShowTempoAction() const { return showTempo; }
 
 private:
     void AddModes();
@@ -34,4 +35,5 @@ private:
     QAction* savePicture = nullptr;
     QAction* exportSpectrum = nullptr;
     QAction* frequencyScale = nullptr;
+    QAction* showTempo = nullptr;
 };

@@ -99,3 +99,21 @@ TempoEstimate CTempoDetector::Estimate() const
     const double bpm = static_cast<int>(11520000.0 / (bestLag * 2048) + 0.35);
     return {bpm, 5625.0 / bpm, strength};
 }
+
+double TempoClarity(const CTempoDetector& detector, const TempoEstimate& estimate)
+{
+    // The onsets' autocorrelation as the detector computes it (before the
+    // reinforcement), averaged over the lags the onsets reach.
+    const float* onsets = detector.Onsets();
+    const int first = detector.Start();
+    const int count = CTempoDetector::Rows - first;
+    const int lags = std::min(count, CTempoDetector::Lags);
+    if (lags < 2)
+        return 0.0;
+    double total = 0.0;
+    for (int j = 1; j < lags; ++j)
+        for (int k = first; k < CTempoDetector::Rows - j; ++k)
+            total += static_cast<double>(onsets[k]) * onsets[k + j];
+    const double mean = total / count / (lags - 1);
+    return mean > 0.0 ? estimate.strength / 5 / mean : 0.0;
+}

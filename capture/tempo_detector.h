@@ -15,6 +15,7 @@ class CTempoDetector {
 public:
     static constexpr int Rows = 235;
     static constexpr int Bins = 173;
+    static constexpr int Lags = 640;
 
     CTempoDetector();
     virtual ~CTempoDetector() = default;
@@ -27,7 +28,6 @@ public:
     const float* Onsets() const { return onset.data(); }
 
 private:
-    static constexpr int Lags = 640;
 
     void Autocorrelate(float* R) const;
     static void ReinforceSubLags(float* R);
@@ -39,3 +39,9 @@ private:
     int n = Rows;
     int start = Rows - 1;
 };
+
+// How clearly the estimate's beat stands out of the onset curve: its
+// strength per harmonic as a multiple of the onsets' mean autocorrelation
+// over the lags the onsets reach. 0 for silence and steady tones, about 4
+// for noise-like input, 10 and more for a steady beat.
+double TempoClarity(const CTempoDetector& detector, const TempoEstimate& estimate);

@@ -225,7 +225,9 @@ void CWaveCapture::ConstantQPass()
                              cqSpectrum.data() + ConstantQBins);
     if (SharedSettings.TempoDetector) {
         tempoDetector->PushFrame(cqSpectrum.data());
-        tempoBpm = tempoDetector->Estimate().bpm;
+        const TempoEstimate estimate = tempoDetector->Estimate();
+        tempoBpm = estimate.bpm;
+        tempoClarity = ::TempoClarity(*tempoDetector, estimate);
     }
 }
 

@@ -64,6 +64,8 @@ public:
     const float* GetCQSpectrum() const { return cqSpectrum.data(); }
     void ReconfigureConstantQ();
     double TempoBpm() const { return tempoBpm; }
+    // How clearly the last estimate's beat stands out (TempoClarity).
+    double TempoClarity() const { return tempoClarity; }
 
     int CurrentBuffer() const { return currentBuffer; }
     // Frames the devices dropped because no buffer was queued, over all the
@@ -99,6 +101,7 @@ private:
     std::unique_ptr<CConstantQ> constantQ;
     std::unique_ptr<CTempoDetector> tempoDetector;
     double tempoBpm = 0.0;
+    double tempoClarity = 0.0;
 
     WaveInputDriver* driver;
     const int* displayMode = &NoDisplayMode;

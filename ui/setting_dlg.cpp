@@ -135,6 +135,12 @@ void CSettingDlg::ShowPause(bool on)
     CDataExchange(false).Check(static_cast<QAbstractButton*>(Control(PauseButton)), Pause);
 }
 
+void CSettingDlg::ShowTempoDetector(bool on)
+{
+    TempoDetector = on ? 1 : 0;
+    CDataExchange(false).Check(static_cast<QAbstractButton*>(Control(TempoDetectorCheck)), TempoDetector);
+}
+
 void CSettingDlg::RestorePlacement()
 {
     QRect placed;

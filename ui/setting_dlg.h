@@ -40,6 +40,8 @@ public:
     void ShowDisplayMode(int mode);
     // The "Pause" button shows `on`.
     void ShowPause(bool on);
+    // The hidden "Tempo detector" box shows `on`.
+    void ShowTempoDetector(bool on);
     void OnShowWindow();
     void OnContrastScroll();
     void OnLogScaleClicked();

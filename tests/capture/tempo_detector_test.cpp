@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "capture/tempo_detector.h"
@@ -62,6 +63,36 @@ TEST(TempoDetector, ClickTracksAreFoundOnceTheHistoryIsFull)
     EXPECT_NEAR(EstimateClickTrack(120.0, 240), 120, 1);
     EXPECT_NEAR(EstimateClickTrack(100.0, 240), 100, 1);
     EXPECT_NEAR(EstimateClickTrack(90.0, 240), 90, 1);
+}
+
+// A steady beat stands out of the onsets; silence and noise do not.
+TEST(TempoDetector, ClarityTellsABeatFromNoise)
+{
+    std::mt19937 random(7);
+    std::uniform_real_distribution<float> uniform(0.0f, 1.0f);
+    const double framesPerBeat = 48000.0 * 60 / (2048 * 120);
+    const struct {
+        const char* input;
+        double low, high;
+    } cases[] = {{"clicks", 10.0, 1e9}, {"noise", 1.0, 5.0}, {"silence", 0.0, 0.0}};
+    for (const auto& c : cases) {
+        CTempoDetector detector;
+        std::vector<float> frame(173);
+        double nextBeat = 3.0;
+        TempoEstimate estimate{};
+        for (int f = 0; f < 240; ++f) {
+            const bool click = f + 1 > nextBeat;
+            if (click)
+                nextBeat += framesPerBeat;
+            for (float& v : frame)
+                v = c.input[0] == 'c' ? (click ? 1.0f : 0.02f) : c.input[0] == 'n' ? uniform(random) : 0.0f;
+            detector.PushFrame(frame.data());
+            estimate = detector.Estimate();
+        }
+        const double clarity = TempoClarity(detector, estimate);
+        EXPECT_GE(clarity, c.low) << c.input;
+        EXPECT_LE(clarity, c.high) << c.input;
+    }
 }
 
 } // namespace

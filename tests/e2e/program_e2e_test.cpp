@@ -405,6 +405,40 @@ TEST_F(Program, TheInputChosenFromTheMenuIsUsedAtOnceAndAtTheNextStart)
     EXPECT_NE(ReadAll(folder + "/tavimeter.ini").find("Device=tavi_second.monitor"), std::string::npos);
 }
 
+// A click every half second reads 120 bpm once the detector's ten seconds
+// of history are full; silence has no beat.
+TEST_F(Program, ShowsTheTempoOfAClickTrack)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.Running());
+    Feeder clicks(server.Address(), Feeder::Silence(), 60.0);
+    std::ofstream(folder + "/tavimeter.ini") << "[View]\nShowTempo=1\n";
+    pid_t pid = Start("");
+    std::this_thread::sleep_for(std::chrono::seconds(3));
+    kill(pid, SIGUSR1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_NE(ReadAll(folder + "/out.txt").find("tempo readout: \u2014 bpm"), std::string::npos)
+        << ReadAll(folder + "/out.txt");
+
+    clicks.SetGenerator([](long n, int16_t& l, int16_t& r) {
+        const long t = n % 24000;
+        l = r = t < 240 ? int16_t(std::lround(20000 * std::exp(-t / 60.0) * std::sin(2 * M_PI * 2000 * t / 48000.0)))
+                        : int16_t(0);
+    });
+    const auto clicking = Clock::now();
+    bool found = false;
+    while (!found && Clock::now() < clicking + std::chrono::seconds(14)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        kill(pid, SIGUSR1);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        found = ReadAll(folder + "/out.txt").find("tempo readout: 120 bpm") != std::string::npos;
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - clicking).count();
+    EXPECT_TRUE(found) << ReadAll(folder + "/out.txt");
+    EXPECT_LT(seconds, 12.0) << "within ten seconds of full history, and a little start-up";
+    ASSERT_EQ(Stop(pid), 0);
+}
+
 TEST_F(Program, ListsDevicesAndRejectsUnusableFiles)
 {
     PulseServer server;

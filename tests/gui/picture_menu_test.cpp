@@ -39,7 +39,7 @@ TEST_F(PictureMenu, EntriesFollowTheModeAndPauseBothWays)
     EXPECT_EQ(menu->SavePictureAction()->shortcut(), QKeySequence("Ctrl+S"));
     EXPECT_EQ(menu->ExportSpectrumAction()->shortcut(), QKeySequence("Ctrl+E"));
     EXPECT_FALSE(menu->FrequencyScaleAction()->isChecked()) << "off by default";
-    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint());
+    QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(), QPoint());
     QApplication::sendEvent(&w, &menuKey);
     EXPECT_TRUE(menu->isVisible()) << "the Menu key opens it";
     menu->hide();
@@ -284,6 +284,39 @@ TEST_F(PictureMenu, TheTitleSaysWhenAFileHasEnded)
     EXPECT_TRUE(messages.isEmpty());
     dialog.reset();
     QFile::remove(path);
+}
+
+TEST_F(PictureMenu, ShowTempoRunsTheDetectorAndShowsItsReadout)
+{
+    CAnalyzerDlg& w = Open();
+    for (int b = 0; b < 3; ++b) {
+        PushSine(1000);
+        Settle();
+    }
+    const QImage before = w.PictureArea()->grab().toImage();
+    auto* hiddenBox = static_cast<QAbstractButton*>(w.SettingsPanel()->Control(CSettingDlg::TempoDetectorCheck));
+    EXPECT_FALSE(hiddenBox->isChecked());
+    w.PictureMenu()->ShowTempoAction()->trigger();
+    EXPECT_TRUE(SharedSettings.TempoDetector);
+    EXPECT_TRUE(hiddenBox->isChecked()) << "kept in step";
+    EXPECT_EQ(profile->ReadInt("View", "ShowTempo"), 1);
+    EXPECT_EQ(w.TempoReadout(), QStringLiteral("\u2014 bpm")) << "a steady tone has no beat";
+    const QImage after = w.PictureArea()->grab().toImage();
+    const int width = after.width();
+    bool topRightChanged = false, restSame = true;
+    for (int y = 0; y < after.height(); y += 3)
+        for (int x = 0; x < width; x += 3) {
+            const bool differs = after.pixel(x, y) != before.pixel(x, y);
+            if (x > width - 120 && y < 30)
+                topRightChanged |= differs;
+            else
+                restSame &= !differs;
+        }
+    EXPECT_TRUE(topRightChanged) << "the readout in the top-right corner";
+    EXPECT_TRUE(restSame) << "drawn over the picture there only";
+    w.PictureMenu()->ShowTempoAction()->trigger();
+    EXPECT_FALSE(SharedSettings.TempoDetector);
+    EXPECT_FALSE(hiddenBox->isChecked());
 }
 
 TEST(FrequencyScale, LinearAxisFollowsTheDrawnBins)
