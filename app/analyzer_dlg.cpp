@@ -24,6 +24,8 @@
 #include "settings/shared_settings.h"
 #include "resources/dialog_templates.h"
 #include "display/keyboard_dlg.h"
+#include "display/pitch_classes.h"
+#include "dsp/frequency_axis.h"
 #include "display/frequency_scale_painter.h"
 #include "display/spectrum_export.h"
 #include "ui/setting_dlg.h"
@@ -170,6 +172,8 @@ bool CAnalyzerDlg::OnInitDialog()
     frequencyScale = profile.ReadInt(ViewSection, "FrequencyScale") != 0;
     if (profile.ReadInt(ViewSection, "ShowTempo") != 0)
         SetShowTempo(true);
+    if (profile.ReadInt(ViewSection, "ShowKeyboard") != 0)
+        SetShowKeyboard(true);
     pictureMenu = new CPictureMenu(*this);
 
     const int h = RectHeight(rc);
@@ -234,6 +238,8 @@ void CAnalyzerDlg::OnCaptureData()
     ++blocksAnalysed;
     keeper.BlockAnalysed();
     DrawBlock(ClientRect());
+    if (showKeyboard)
+        FeedKeyboard();
     blockWaiting = true;
     // Paint now: every analysed block gets its own picture.
     picture->repaint();
@@ -518,6 +524,26 @@ void CAnalyzerDlg::PaintTempo(QPainter& painter)
     painter.drawText(box, Qt::AlignCenter, text);
 }
 
+void CAnalyzerDlg::SetShowKeyboard(bool on)
+{
+    showKeyboard = on;
+    engine.SetConstantQWanted(on);
+    if (keyboardWindow)
+        keyboardWindow->setVisible(on && !isMinimized());
+    profile.WriteInt(ViewSection, "ShowKeyboard", on ? 1 : 0);
+}
+
+// The pitch-class levels of both constant-Q frames of the block.
+void CAnalyzerDlg::FeedKeyboard()
+{
+    float first[12], second[12], levels[12];
+    PitchClassLevels(engine.GetCQSpectrum(), ConstantQBins, first);
+    PitchClassLevels(engine.GetCQSpectrum() + ConstantQBins, ConstantQBins, second);
+    for (int i = 0; i < 12; ++i)
+        levels[i] = first[i] + second[i];
+    keyboardWindow->SetPitchLevels(levels);
+}
+
 // The panel is hidden with the minimised main window and shown again with
 // it, as the desktop does with a window's tool windows.
 void CAnalyzerDlg::changeEvent(QEvent* e)
@@ -526,6 +552,8 @@ void CAnalyzerDlg::changeEvent(QEvent* e)
     if (e->type() != QEvent::WindowStateChange || !settingsPanel || destroyed)
         return;
     settingsPanel->setVisible(!isMinimized());
+    if (keyboardWindow)
+        keyboardWindow->setVisible(showKeyboard && !isMinimized());
 }
 
 void CAnalyzerDlg::OnDestroy()

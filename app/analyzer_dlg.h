@@ -92,6 +92,9 @@ public:
     QString TempoReadout() const;
     // A beat is shown from this clarity on (CTempoDetector's TempoClarity).
     static constexpr double ClearBeat = 6.0;
+    // The keyboard window, fed from the constant-Q frames of every block.
+    void SetShowKeyboard(bool on);
+    bool ShowKeyboard() const { return showKeyboard; }
 
     // Called from the capture thread: posted on to the GUI thread.
     void PostWaveData(WaveHeader* header) override;
@@ -138,6 +141,7 @@ private:
     void SavePlacement();
     void ConnectScrollBar();
     void PaintTempo(QPainter& painter);
+    void FeedKeyboard();
     QString ChooseFile(const QString& caption, const QString& name, const QString& filter);
 
     QImage icon;
@@ -152,6 +156,7 @@ private:
     std::unique_ptr<WaveInputDriver> chosenDriver;  // a driver chosen from the menu
     bool frequencyScale = false;
     bool showTempo = false;
+    bool showKeyboard = false;
     QString inputName;
     int initialised = 0;
     bool destroyed = false;

@@ -40,6 +40,9 @@ CPictureMenu::CPictureMenu(CAnalyzerDlg& window) : QMenu(&window), window(window
     showTempo = addAction(QStringLiteral("Show tempo"));
     showTempo->setCheckable(true);
     connect(showTempo, &QAction::triggered, this, [this](bool on) { this->window.SetShowTempo(on); });
+    showKeyboard = addAction(QStringLiteral("Show keyboard"));
+    showKeyboard->setCheckable(true);
+    connect(showKeyboard, &QAction::triggered, this, [this](bool on) { this->window.SetShowKeyboard(on); });
     // The shortcuts work with the menu closed.
     window.addAction(savePicture);
     window.addAction(exportSpectrum);
@@ -96,4 +99,5 @@ void CPictureMenu::Refresh()
     pause->setChecked(SharedSettings.Pause);
     frequencyScale->setChecked(window.FrequencyScale());
     showTempo->setChecked(window.ShowTempo());
+    showKeyboard->setChecked(window.ShowKeyboard());
 }

@@ -22,6 +22,7 @@ public:
     QAction* ExportSpectrumAction() const { return exportSpectrum; }
     QAction* FrequencyScaleAction() const { return frequencyScale; }
     QAction* ShowTempoAction() const { return showTempo; }
+    QAction* ShowKeyboardAction() const { return showKeyboard; }
 
 private:
     void AddModes();
@@ -36,4 +37,5 @@ private:
     QAction* exportSpectrum = nullptr;
     QAction* frequencyScale = nullptr;
     QAction* showTempo = nullptr;
+    QAction* showKeyboard = nullptr;
 };

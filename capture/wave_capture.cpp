@@ -139,7 +139,7 @@ int CWaveCapture::ProcessBlock()
     const int mode = *displayMode;
     if (mode != ConstantQDisplayMode || SharedSettings.WrapUnderCQ)
         LinearPass();
-    if (mode == ConstantQDisplayMode || SharedSettings.TempoDetector)
+    if (mode == ConstantQDisplayMode || SharedSettings.TempoDetector || constantQWanted)
         ConstantQPass();
     if (const int r = device->AddBuffer(&buffers[currentBuffer]->header))
         Fail(r);

@@ -63,6 +63,9 @@ public:
     const float* GetSpectrum(int channel) const { return spectrum[channel ? 1 : 0].data(); }
     const float* GetCQSpectrum() const { return cqSpectrum.data(); }
     void ReconfigureConstantQ();
+    // The constant-Q frames are computed for every block also when neither
+    // the view nor the tempo detector needs them (a keyboard shown).
+    void SetConstantQWanted(bool wanted) { constantQWanted = wanted; }
     double TempoBpm() const { return tempoBpm; }
     // How clearly the last estimate's beat stands out (TempoClarity).
     double TempoClarity() const { return tempoClarity; }
@@ -102,6 +105,7 @@ private:
     std::unique_ptr<CTempoDetector> tempoDetector;
     double tempoBpm = 0.0;
     double tempoClarity = 0.0;
+    bool constantQWanted = false;
 
     WaveInputDriver* driver;
     const int* displayMode = &NoDisplayMode;

@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+
 #include "app/dialog_builder.h"
 #include "app/window_placement.h"
 #include "display/keyboard_picture.h"
@@ -47,8 +49,18 @@ QImage CKeyboardDlg::Picture() const
     return picture.Image();
 }
 
+void CKeyboardDlg::SetPitchLevels(const float* levels)
+{
+    if (std::equal(levels, levels + 12, PitchLevels))
+        return;
+    std::copy(levels, levels + 12, PitchLevels);
+    if (isVisible())
+        repaint();
+}
+
 void CKeyboardDlg::paintEvent(QPaintEvent*)
 {
+    ++paints;
     QPainter painter(this);
     painter.drawImage(0, 0, Picture());
 }

@@ -17,6 +17,11 @@ public:
     // The client area's picture as the paint draws it.
     QImage Picture() const;
 
+    // Takes the levels of a block; repaints only when they changed.
+    void SetPitchLevels(const float* levels);
+    // Paints so far.
+    long Paints() const { return paints; }
+
     float PitchLevels[12] = {};
 
 protected:
@@ -25,4 +30,5 @@ protected:
 private:
     CProfile& profile;
     bool destroyed = false;
+    long paints = 0;
 };

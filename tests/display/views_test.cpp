@@ -7,6 +7,7 @@
 #include "capture/wave_capture.h"
 #include "display/colour_map.h"
 #include "display/keyboard_picture.h"
+#include "display/pitch_classes.h"
 #include "display/renderer.h"
 #include "display/speech_view.h"
 #include "dsp/frequency_axis.h"
@@ -310,6 +311,34 @@ TEST(Keyboard, TheStrongestKeyIsFramed)
     EXPECT_EQ(ColourAt(dc, 20 + 210, 20 + 70), RGB(128, 128, 128));
     EXPECT_EQ(ColourAt(dc, 5, 5), 0u) << "the background stays black";
     SharedSettings = Settings();
+}
+
+TEST(PitchClasses, SemitoneBinsToTheirClassAndQuarterTonesSplit)
+{
+    const struct {
+        int bin;
+        float expected[12];
+    } cases[] = {
+        {0, {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},      // C1
+        {18, {0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0}},     // A1
+        {1, {0.5, 0.5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}},  // between C1 and C sharp
+        {23, {0.5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0.5}}, // between B1 and C2
+        {172, {0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0}},    // D8 (note 110), the last bin
+    };
+    for (const auto& c : cases) {
+        std::vector<float> frame(173, 0.0f);
+        frame[c.bin] = 1.0f;
+        float levels[12];
+        PitchClassLevels(frame.data(), 173, levels);
+        for (int i = 0; i < 12; ++i)
+            EXPECT_EQ(levels[i], c.expected[i]) << "bin " << c.bin << ", class " << i;
+    }
+    std::vector<float> octaves(173, 0.0f);
+    for (int b = 18; b < 173; b += 24)
+        octaves[b] = 2.0f;
+    float levels[12];
+    PitchClassLevels(octaves.data(), 173, levels);
+    EXPECT_EQ(levels[9], 14.0f) << "every A of seven octaves";
 }
 
 } // namespace

@@ -5,10 +5,12 @@
 #include <QImage>
 #include <QLocale>
 
+#include <algorithm>
 #include <clocale>
 #include <sstream>
 
 #include "app/picture_menu.h"
+#include "display/keyboard_dlg.h"
 #include "capture/wave_file_input.h"
 #include "display/frequency_scale.h"
 #include "tests/gui/main_window_fixture.h"
@@ -317,6 +319,61 @@ TEST_F(PictureMenu, ShowTempoRunsTheDetectorAndShowsItsReadout)
     w.PictureMenu()->ShowTempoAction()->trigger();
     EXPECT_FALSE(SharedSettings.TempoDetector);
     EXPECT_FALSE(hiddenBox->isChecked());
+}
+
+TEST_F(PictureMenu, TheKeyboardShowsTheStrongestPitchClassOncePerBlock)
+{
+    CAnalyzerDlg& w = Open();
+    CKeyboardDlg* keyboard = w.KeyboardWindow();
+    w.PictureMenu()->ShowKeyboardAction()->trigger();
+    EXPECT_TRUE(keyboard->isVisible());
+    EXPECT_EQ(profile->ReadInt("View", "ShowKeyboard"), 1);
+    auto strongest = [&] {
+        return int(std::max_element(std::begin(keyboard->PitchLevels), std::end(keyboard->PitchLevels)) -
+                   std::begin(keyboard->PitchLevels));
+    };
+    auto feed = [&](std::initializer_list<double> frequencies, int blocks) {
+        std::vector<int16_t> frames(2 * 2048);
+        for (int b = 0; b < blocks; ++b) {
+            for (int i = 0; i < 2048; ++i) {
+                double v = 0;
+                for (const double f : frequencies)
+                    v += 8000 * std::sin(2 * M_PI * f * (fed + i) / 48000.0);
+                frames[2 * i] = frames[2 * i + 1] = int16_t(std::lround(v));
+            }
+            fed += 2048;
+            driver.last->Push(frames);
+            Settle();
+        }
+    };
+    // The constant-Q frames read the history from nine to seventeen blocks
+    // back: a new sound reaches them after eighteen.
+    feed({440.0}, 18);
+    const long before = keyboard->Paints();
+    feed({440.0}, 5);
+    EXPECT_EQ(strongest(), 9) << "A";
+    EXPECT_EQ(keyboard->Paints() - before, 5) << "one paint a block while the levels change";
+
+    feed({261.63, 329.63, 392.00}, 20);
+    const float* levels = keyboard->PitchLevels;
+    const int top = strongest();
+    EXPECT_TRUE(top == 0 || top == 4 || top == 7) << top;
+    for (int i = 0; i < 12; ++i)
+        if (i != 0 && i != 4 && i != 7) {
+            EXPECT_LT(levels[i], levels[0]) << i;
+            EXPECT_LT(levels[i], levels[4]) << i;
+            EXPECT_LT(levels[i], levels[7]) << i;
+        }
+
+    feed({}, 20);
+    const long quiet = keyboard->Paints();
+    feed({}, 5);
+    EXPECT_EQ(keyboard->Paints(), quiet) << "no paint when nothing changed";
+    const QImage picture = keyboard->Picture();
+    EXPECT_EQ(picture.pixelColor(20 + 5 * 1 + 2, 21 + 5 * 8), QColor(128, 255, 255)) << "C framed on silence";
+
+    w.PictureMenu()->ShowKeyboardAction()->trigger();
+    EXPECT_FALSE(keyboard->isVisible());
 }
 
 TEST(FrequencyScale, LinearAxisFollowsTheDrawnBins)
