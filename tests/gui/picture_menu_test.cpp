@@ -282,7 +282,8 @@ TEST_F(PictureMenu, TheTitleSaysWhenAFileHasEnded)
     dialog->show();
     EXPECT_TRUE(QTest::qWaitFor([&] { return dialog->windowTitle().contains("end of"); }, 3000));
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("Tavimeter \u2014 end of three.wav"));
-    EXPECT_EQ(dialog->BlocksAnalysed(), 3);
+    // A slow machine may drop a buffer the file delivered on time.
+    EXPECT_EQ(dialog->BlocksAnalysed() + long(dialog->Engine().DroppedFrames() / 2048), 3);
     EXPECT_TRUE(messages.isEmpty());
     dialog.reset();
     QFile::remove(path);
