@@ -5,12 +5,14 @@
 # what it cost: CPU (percent of one core), resident memory at the start and
 # the end, blocks analysed against those due in the elapsed time, and frames
 # the capture layer dropped. Not part of the tests.
-#   scripts/soak.sh [SECONDS] [MODE]
+# With SHOW "tempo-keyboard" the tempo readout and the keyboard window are on.
+#   scripts/soak.sh [SECONDS] [MODE] [SHOW]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-600}
 mode=${2:-0}
+show=${3:-}
 warmup=5
 
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -42,6 +44,9 @@ pids+=($!)
 mkdir "$work/app"
 cp "$root/build/app/tavimeter" "$work/app/"
 printf '[Window]\nLeft=0\nTop=0\nRight=1920\nBottom=1080\n' >"$work/app/tavimeter.ini"
+if [ "$show" = tempo-keyboard ]; then
+  printf '[View]\nShowTempo=1\nShowKeyboard=1\n' >>"$work/app/tavimeter.ini"
+fi
 
 ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
@@ -73,10 +78,10 @@ read -r blocks_start dropped_start < <(counts 1)
 read -r blocks_end dropped_end < <(counts 2)
 awk -v t1="$measured" -v t2="$ended" -v c0="$ticks_start" -v c1="$ticks_end" -v hz="$ticks" -v mode="$mode" \
     -v r0="$rss_start" -v r1="$rss_end" -v b0="$blocks_start" -v b1="$blocks_end" -v d0="$dropped_start" \
-    -v d1="$dropped_end" -v warmup="$warmup" '
+    -v d1="$dropped_end" -v warmup="$warmup" -v show="${show:+ with $show}" '
   BEGIN {
     due = (t2 - t1) * 23.4375
-    printf "mode %d, 1920 x 1080, %.0f s measured after %d s of start-up\n", mode, t2 - t1, warmup
+    printf "mode %d%s, 1920 x 1080, %.0f s measured after %d s of start-up\n", mode, show, t2 - t1, warmup
     printf "  CPU:             %.2f %% of one core\n", 100 * (c1 - c0) / hz / (t2 - t1)
     printf "  resident memory: %s at the start, %s at the end\n", r0, r1
     printf "  blocks analysed: %d of %.1f due (%.2f %%)\n", b1 - b0, due, 100 * (b1 - b0) / due
