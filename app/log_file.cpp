@@ -8,12 +8,17 @@ std::string LogPathForExecutable(const std::string& executablePath)
     return ReplaceExtension(executablePath, "log");
 }
 
-CLogFile::CLogFile() : CLogFile(SettingsFilePath(LogPathForExecutable(ExecutablePath()))) {}
+CLogFile::CLogFile() : path(SettingsFilePath(LogPathForExecutable(ExecutablePath())))
+{
+    // In the desktop's configuration folder, which may not exist yet.
+    if (path != LogPathForExecutable(ExecutablePath()))
+        MakeParentFolder(path);
+    file = std::fopen(path.c_str(), "a");
+}
 
 CLogFile::CLogFile(std::string logPath) : path(std::move(logPath))
 {
-    if (MakeParentFolder(path))
-        file = std::fopen(path.c_str(), "a");
+    file = std::fopen(path.c_str(), "a");
 }
 
 CLogFile::~CLogFile()

@@ -148,7 +148,11 @@ std::string IniPathForExecutable(const std::string& executablePath)
     return ReplaceExtension(TrimBlanks(executablePath), "ini");
 }
 
-CProfile::CProfile() : CProfile(SettingsFilePath(IniPathForExecutable(ExecutablePath()))) {}
+CProfile::CProfile() : CProfile(SettingsFilePath(IniPathForExecutable(ExecutablePath())))
+{
+    if (path != IniPathForExecutable(ExecutablePath()))
+        MakeFolderOnWrite();
+}
 
 CProfile::CProfile(std::string iniPath, RenameFunction rename, OpenFunction open)
     : path(std::move(iniPath)), renameFile(rename), openFile(open)
@@ -190,7 +194,7 @@ int CProfile::WriteString(const char* section, const char* key, const char* text
     if (!in && errno != ENOENT)
         return 0;
     // The desktop's configuration folder is made on the first write.
-    if (!in && !MakeParentFolder(path))
+    if (!in && makeFolder && !MakeParentFolder(path))
         return 0;
     std::string temporary = path + ".XXXXXX";
     const int fd = mkstemp(&temporary[0]);

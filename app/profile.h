@@ -19,6 +19,9 @@ public:
     virtual ~CProfile() = default;
 
     const std::string& Path() const { return path; }
+    // The file's folder (and its parents) are made when the first write
+    // finds them missing: for the desktop's configuration folder.
+    void MakeFolderOnWrite() { makeFolder = true; }
 
     // Returns 1 when the file was replaced, 0 when nothing could be written.
     int WriteString(const char* section, const char* key, const char* text);
@@ -35,6 +38,7 @@ private:
     std::string path;
     RenameFunction renameFile;
     OpenFunction openFile;
+    bool makeFolder = false;
 };
 
 // The INI path for an executable path: blanks trimmed, extension "ini".

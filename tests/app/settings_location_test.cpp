@@ -44,6 +44,7 @@ TEST(SettingsLocation, TheFolderIsMadeOnTheFirstWrite)
     const std::string root = ::testing::TempDir() + "tavi_xdg_" + std::to_string(getpid());
     const std::string ini = root + "/config/tavimeter/tavimeter.ini";
     CProfile profile(ini);
+    profile.MakeFolderOnWrite();
     EXPECT_EQ(profile.ReadInt("Window", "Left"), 0) << "reading makes nothing";
     struct stat info;
     EXPECT_NE(stat((root + "/config").c_str(), &info), 0);
