@@ -276,7 +276,6 @@ void CSettingDlg::FillWindowTypes(bool fromStore)
     {
         const QSignalBlocker quiet(list);
         Refill(list, WindowTypeNames, 10);
-        SharedSettings.WindowType = index;
         list->setCurrentIndex(index >= 0 && index < 10 ? index : -1);
     }
     OnWindowTypeChange();

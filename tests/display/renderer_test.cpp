@@ -11,6 +11,7 @@
 #include "settings/shared_settings.h"
 #include "tests/capture/scripted_wave_input.h"
 #include "tests/display/memory_dc.h"
+#include "tests/display/render_rig.h"
 
 namespace {
 
@@ -52,43 +53,14 @@ TEST(HarmonicAnalysis, ResultLines)
     EXPECT_EQ(HarmonicAnalysisText(twins.data()).substr(0, 16), "fc = 1757.0[Hz],") << "the lower bin wins";
 }
 
-class Rendering : public ::testing::Test {
+class Rendering : public RenderRig {
 protected:
-    void SetUp() override
-    {
-        SharedSettings = Settings();
-        SharedSettings.ContrastLow = 30;
-        SharedSettings.ContrastHigh = 60;
-        RebuildColorMap();
-        engine.SetNotifyWindow(&target);
-        engine.SetDisplayModeSource(renderer.DisplayModeSource());
-        engine.Start();
-        renderer.CreateSurface(&surfaces, rc, &engine);
-    }
-    void TearDown() override { SharedSettings = Settings(); }
-
+    // Analysed, not drawn; samples truncated toward zero.
     void FeedSine(double frequency, int blocks)
     {
-        std::vector<int16_t> frames(2 * 2048);
-        for (int b = 0; b < blocks; ++b) {
-            for (int i = 0; i < 2048; ++i)
-                frames[2 * i] = frames[2 * i + 1] =
-                    int16_t(20000 * std::sin(2 * M_PI * frequency * (fed + i) / 48000.0));
-            fed += 2048;
-            driver.last->Push(frames);
-            engine.ProcessBlock();
-        }
+        Feed(blocks, [frequency](long n) { return std::trunc(20000 * std::sin(2 * M_PI * frequency * n / 48000.0)); },
+             false);
     }
-
-    MemoryDC& Surface() { return *static_cast<MemoryDC*>(renderer.Surface()); }
-
-    const RECT rc{0, 0, 400, 300};
-    ScriptedDriver driver;
-    RecordingTarget target;
-    CWaveCapture engine{&driver};
-    MemorySurfaces surfaces;
-    CRenderer renderer;
-    long fed = 0;
 };
 
 TEST_F(Rendering, ZoomKeepsTheBandInsideTheSurface)

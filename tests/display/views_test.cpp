@@ -14,6 +14,7 @@
 #include "settings/shared_settings.h"
 #include "tests/capture/scripted_wave_input.h"
 #include "tests/display/memory_dc.h"
+#include "tests/display/render_rig.h"
 
 namespace {
 
@@ -33,39 +34,17 @@ int AxisRow(double f, int H, double maxFreq)
     return int((std::log2(f) - 5) * H / (std::log2(maxFreq) - 5));
 }
 
-class Views : public ::testing::Test {
+class Views : public RenderRig {
 protected:
-    void SetUp() override
+    void Configure() override
     {
-        SharedSettings = Settings();
         SharedSettings.ContrastLow = 20;
-        SharedSettings.ContrastHigh = 60;
         SharedSettings.WindowSize = 8192;
         SharedSettings.WindowType = 1;
         SharedSettings.LogScale = true;
         SharedSettings.MaxFreq = 8000.0f;
-        RebuildColorMap();
-        engine.SetNotifyWindow(&target);
-        engine.SetDisplayModeSource(renderer.DisplayModeSource());
-        engine.Start();
-        renderer.CreateSurface(&surfaces, rc, &engine);
     }
-    void TearDown() override { SharedSettings = Settings(); }
 
-    // One block of `sample(n)` on both channels, analysed and drawn.
-    template <typename Sample>
-    void Feed(int blocks, Sample sample)
-    {
-        std::vector<int16_t> frames(2 * 2048);
-        for (int b = 0; b < blocks; ++b) {
-            for (int i = 0; i < 2048; ++i)
-                frames[2 * i] = frames[2 * i + 1] = int16_t(std::lround(sample(fed + i)));
-            fed += 2048;
-            driver.last->Push(frames);
-            engine.ProcessBlock();
-            renderer.DrawBlock(rc);
-        }
-    }
     // A vowel-like tone: harmonics of f0 under two formant peaks.
     void FeedVowel(int blocks, double amplitude = 6000.0, double f0 = 150.0)
     {
@@ -79,16 +58,6 @@ protected:
             return amplitude * v;
         });
     }
-
-    MemoryDC& Surface() { return *static_cast<MemoryDC*>(renderer.Surface()); }
-
-    const RECT rc{0, 0, 400, 300};
-    ScriptedDriver driver;
-    RecordingTarget target;
-    CWaveCapture engine{&driver};
-    MemorySurfaces surfaces;
-    CRenderer renderer;
-    long fed = 0;
 };
 
 TEST_F(Views, LogScaleOffAndPauseKeepTheScrollingPictures)
