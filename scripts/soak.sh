@@ -1,18 +1,29 @@
 #!/usr/bin/env bash
 # Runs the Release program for SECONDS (default 600) against a private
 # PulseAudio server fed with a 1 kHz tone, under Xvfb at 1920 x 1080 with the
-# window filling the screen, in display mode MODE (default 0), and prints
-# what it cost: CPU (percent of one core), resident memory at the start and
-# the end, blocks analysed against those due in the elapsed time, and frames
-# the capture layer dropped. Not part of the tests.
-# With SHOW "tempo-keyboard" the tempo readout and the keyboard window are on.
-#   scripts/soak.sh [SECONDS] [MODE] [SHOW]
+# window at the top left, WIDTHxHEIGHT big (default: the whole screen), in
+# display mode MODE (default 0), and prints what it cost: CPU (percent of
+# one core) of the program and of the X server, resident memory at the start
+# and the end, blocks analysed against those due in the elapsed time, and
+# frames the capture layer dropped. Not part of the tests.
+# With "tempo-keyboard" the tempo readout and the keyboard window are on.
+#   scripts/soak.sh [SECONDS] [MODE] [tempo-keyboard] [WIDTHxHEIGHT]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-600}
 mode=${2:-0}
-show=${3:-}
+show=
+size=1920x1080
+for arg in "${@:3}"; do
+  case "$arg" in
+    tempo-keyboard) show=$arg ;;
+    [0-9]*x[0-9]*) size=$arg ;;
+    *) echo "soak.sh: unknown argument $arg" >&2; exit 2 ;;
+  esac
+done
+width=${size%x*}
+height=${size#*x}
 warmup=5
 
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
@@ -28,7 +39,8 @@ cleanup() {
 trap cleanup EXIT
 
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-pids+=($!)
+xserver=$!
+pids+=("$xserver")
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n 1 "$work/display")"
 export XDG_RUNTIME_DIR="$work"
@@ -43,7 +55,7 @@ pids+=($!)
 
 mkdir "$work/app"
 cp "$root/build/app/tavimeter" "$work/app/"
-printf '[Window]\nLeft=0\nTop=0\nRight=1920\nBottom=1080\n' >"$work/app/tavimeter.ini"
+printf '[Window]\nLeft=0\nTop=0\nRight=%d\nBottom=%d\n' "$width" "$height" >"$work/app/tavimeter.ini"
 if [ "$show" = tempo-keyboard ]; then
   printf '[View]\nShowTempo=1\nShowKeyboard=1\n' >>"$work/app/tavimeter.ini"
 fi
@@ -65,11 +77,13 @@ kill -USR1 "$app"
 measured=$(date +%s.%N)
 rss_start=$(resident "$app")
 ticks_start=$(cpu_ticks "$app")
+xticks_start=$(cpu_ticks "$xserver")
 sleep "$seconds"
 kill -USR1 "$app"
 ended=$(date +%s.%N)
 rss_end=$(resident "$app")
 ticks_end=$(cpu_ticks "$app")
+xticks_end=$(cpu_ticks "$xserver")
 sleep 0.5
 kill -TERM "$app"
 wait "$app" || true
@@ -78,11 +92,13 @@ read -r blocks_start dropped_start < <(counts 1)
 read -r blocks_end dropped_end < <(counts 2)
 awk -v t1="$measured" -v t2="$ended" -v c0="$ticks_start" -v c1="$ticks_end" -v hz="$ticks" -v mode="$mode" \
     -v r0="$rss_start" -v r1="$rss_end" -v b0="$blocks_start" -v b1="$blocks_end" -v d0="$dropped_start" \
-    -v d1="$dropped_end" -v warmup="$warmup" -v show="${show:+ with $show}" '
+    -v d1="$dropped_end" -v warmup="$warmup" -v show="${show:+ with $show}" -v size="$width x $height" \
+    -v x0="$xticks_start" -v x1="$xticks_end" '
   BEGIN {
     due = (t2 - t1) * 23.4375
-    printf "mode %d%s, 1920 x 1080, %.0f s measured after %d s of start-up\n", mode, show, t2 - t1, warmup
+    printf "mode %d%s, %s, %.0f s measured after %d s of start-up\n", mode, show, size, t2 - t1, warmup
     printf "  CPU:             %.2f %% of one core\n", 100 * (c1 - c0) / hz / (t2 - t1)
+    printf "  X server CPU:    %.2f %% of one core\n", 100 * (x1 - x0) / hz / (t2 - t1)
     printf "  resident memory: %s at the start, %s at the end\n", r0, r1
     printf "  blocks analysed: %d of %.1f due (%.2f %%)\n", b1 - b0, due, 100 * (b1 - b0) / due
     printf "  frames dropped:  %d while measured, %d during start-up\n", d1 - d0, d0
