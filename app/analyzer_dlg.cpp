@@ -18,6 +18,7 @@
 
 #include "app/capture_events.h"
 #include "app/picture_menu.h"
+#include "app/picture_presenter.h"
 #include "app/dialog_builder.h"
 #include "app/profile.h"
 #include "app/window_placement.h"
@@ -68,7 +69,7 @@ public:
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override { owner->OnPaint(); }
+    void paintEvent(QPaintEvent* e) override { owner->OnPaint(e->region()); }
     void resizeEvent(QResizeEvent*) override { owner->OnSize(); }
     void mouseMoveEvent(QMouseEvent* e) override
     {
@@ -105,6 +106,7 @@ CAnalyzerDlg::CAnalyzerDlg(CProfile& profile, WaveInputDriver* driver)
     setWindowIcon(QIcon(QPixmap::fromImage(icon)));
 
     picture = new CPictureArea(this);
+    presenter = std::make_unique<CPicturePresenter>(*picture, *this, [this] { return WindowOverlayArea(); });
     scrollBar = new QScrollBar(Qt::Vertical, this);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -137,7 +139,7 @@ bool CAnalyzerDlg::OnInitDialog()
     layout()->activate();
     const RECT rc = ClientRect();
     CreateSurface(&surfaces, rc, &engine);
-    window = std::make_unique<CImageDC>(RectWidth(rc), RectHeight(rc));
+    presenter->Resize(rc);
 
     engine.SetNotifyWindow(this);
     QString problem;
@@ -237,15 +239,15 @@ void CAnalyzerDlg::OnCaptureData()
         return;  // nothing was due: a stale notification
     ++blocksAnalysed;
     keeper.BlockAnalysed();
-    DrawBlock(ClientRect());
+    const SurfaceChange change = DrawBlock(ClientRect());
     if (showKeyboard)
         FeedKeyboard();
     blockWaiting = true;
     // Paint now: every analysed block gets its own picture.
-    picture->repaint();
+    presenter->ShowBlock(change);
 }
 
-void CAnalyzerDlg::OnPaint()
+void CAnalyzerDlg::OnPaint(const QRegion& region)
 {
     QPainter painter(picture);
     if (isMinimized()) {
@@ -254,17 +256,17 @@ void CAnalyzerDlg::OnPaint()
         const int y = (picture->height() - pixmap.height() + 1) / 2;
         painter.fillRect(picture->rect(), palette().window());
         painter.drawPixmap(x, y, pixmap);
+        presenter->PaintedSomethingElse();
         return;
     }
-    if (!window) {
+    if (!presenter->HasPicture()) {
         painter.fillRect(picture->rect(), Qt::black);
+        presenter->PaintedSomethingElse();
         return;
     }
-    Render(window.get(), ClientRect());
-    painter.drawImage(0, 0, window->Image());
+    presenter->Paint(painter, region);
     if (frequencyScale)
-        PaintFrequencyScale(painter, FrequencyScaleTicks(ScaleView{GetDisplayMode(), picture->height(), Zoom(),
-                                                                   Offset(), FrequencyScaleLabelSpace(painter)}));
+        PaintFrequencyScale(painter, ScaleTicks(QFontMetrics(painter.font())));
     if (showTempo)
         PaintTempo(painter);
     if (blockWaiting) {
@@ -280,8 +282,7 @@ void CAnalyzerDlg::OnSize()
     UpdateScrollBar();
     const RECT rc = ClientRect();
     ResizeSurface(rc);
-    if (!window || window->Width() != RectWidth(rc) || window->Height() != RectHeight(rc))
-        window = std::make_unique<CImageDC>(RectWidth(rc), RectHeight(rc));
+    presenter->Resize(rc);
 }
 
 void CAnalyzerDlg::UpdateScrollBar()
@@ -513,12 +514,33 @@ QString CAnalyzerDlg::TempoReadout() const
     return QStringLiteral("%1 bpm").arg(engine.TempoBpm(), 0, 'f', 0);
 }
 
+std::vector<ScaleTick> CAnalyzerDlg::ScaleTicks(const QFontMetrics& metrics) const
+{
+    return FrequencyScaleTicks(
+        ScaleView{GetDisplayMode(), picture->height(), Zoom(), Offset(), FrequencyScaleLabelSpace(metrics)});
+}
+
+QRect CAnalyzerDlg::TempoBox(const QFontMetrics& metrics, const QString& text) const
+{
+    return QRect(picture->width() - metrics.horizontalAdvance(text) - 12, 4, metrics.horizontalAdvance(text) + 8,
+                 metrics.height() + 2);
+}
+
+QRegion CAnalyzerDlg::WindowOverlayArea() const
+{
+    const QFontMetrics metrics(picture->font());
+    QRegion area;
+    if (frequencyScale)
+        area |= FrequencyScaleArea(metrics, ScaleTicks(metrics));
+    if (showTempo)
+        area |= TempoBox(metrics, TempoReadout()).adjusted(-1, -1, 1, 1);
+    return area;
+}
+
 void CAnalyzerDlg::PaintTempo(QPainter& painter)
 {
     const QString text = TempoReadout();
-    const QFontMetrics metrics(painter.font());
-    const QRect box(picture->width() - metrics.horizontalAdvance(text) - 12, 4, metrics.horizontalAdvance(text) + 8,
-                    metrics.height() + 2);
+    const QRect box = TempoBox(QFontMetrics(painter.font()), text);
     painter.fillRect(box, QColor(0, 0, 0, 160));
     painter.setPen(QColor(255, 255, 255));
     painter.drawText(box, Qt::AlignCenter, text);

@@ -9,6 +9,7 @@
 #include "app/capture_keeper.h"
 #include "capture/rtaudio_input.h"
 #include "capture/wave_capture.h"
+#include "display/frequency_scale.h"
 #include "display/qt_drawing_context.h"
 #include "display/renderer.h"
 #include "ui/settings_host.h"
@@ -17,6 +18,10 @@ class CProfile;
 class QScrollBar;
 class CPictureArea;
 class QPainter;
+class QFontMetrics;
+class QRegion;
+class QRect;
+class CPicturePresenter;
 class CSettingDlg;
 class CPictureMenu;
 class CKeyboardDlg;
@@ -51,7 +56,8 @@ public:
     // Placement, surface, capture, settings panel and scroll bar; before the
     // first show.
     bool OnInitDialog();
-    void OnPaint();
+    // Paints `region` of the picture.
+    void OnPaint(const QRegion& region);
     void OnSize();
     void OnVScroll(int code, int thumbPosition);
     void OnMouseMove(int x, int y);
@@ -119,6 +125,7 @@ public:
     // Capture could not be started at all: the program ends with an error.
     bool CaptureFailed() const { return captureFailed; }
     const CCaptureKeeper& Keeper() const { return keeper; }
+    const CPicturePresenter& PicturePresenter() const { return *presenter; }
     CSettingDlg* SettingsPanel() const { return settingsPanel.get(); }
     CKeyboardDlg* KeyboardWindow() const { return keyboardWindow.get(); }
 
@@ -141,6 +148,10 @@ private:
     void SavePlacement();
     void ConnectScrollBar();
     void PaintTempo(QPainter& painter);
+    QRect TempoBox(const QFontMetrics& metrics, const QString& text) const;
+    std::vector<ScaleTick> ScaleTicks(const QFontMetrics& metrics) const;
+    // What the window paints over the renderer's picture: scale and tempo.
+    QRegion WindowOverlayArea() const;
     void FeedKeyboard();
     QString ChooseFile(const QString& caption, const QString& name, const QString& filter);
 
@@ -165,7 +176,7 @@ private:
     QScrollBar* scrollBar = nullptr;
     int scrollRangeMax = 0;
     CImageSurfaceFactory surfaces;
-    std::unique_ptr<CImageDC> window;  // the client area's picture
+    std::unique_ptr<CPicturePresenter> presenter;
     long blocksAnalysed = 0;
     long blocksPainted = 0;
     bool blockWaiting = false;  // drawn into the surface, not yet shown

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QPainter>
+#include <QRegion>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -147,6 +148,61 @@ void BM_Paint1920x1080_Mode2(benchmark::State& state)
     RunPaint(state, 2);
 }
 BENCHMARK(BM_Paint1920x1080_Mode2)->Unit(benchmark::kMillisecond);
+
+// What getting one block's picture to the window costs, after the view drew
+// it: the rectangles to show worked out, stretched from the surface into the
+// window's picture with the label and guide, and copied from there into a
+// picture standing for Qt's backing store. With the pixels moved, only the
+// new columns and the label and guide are shown (the move itself is a
+// request to the X server); in mode 2 the surface is copied as it is.
+void RunPictureToWindow(benchmark::State& state, int mode, bool movePixels)
+{
+    PaintRig rig(mode);
+    const SurfaceChange change = movePixels ? rig.renderer.DrawBlock(rig.rc) : SurfaceChange::Whole();
+    QImage backingStore(1920, 1080, QImage::Format_ARGB32_Premultiplied);
+    const QImage& surface = static_cast<CImageDC*>(rig.renderer.Surface())->Image();
+    for (auto _ : state) {
+        const PictureUpdate update = rig.renderer.PictureUpdateFor(change, rig.rc);
+        QRegion region;
+        if (update.whole)
+            region = QRect(0, 0, 1920, 1080);
+        for (const RECT& r : update.fresh)
+            region |= QRect(r.left, r.top, RectWidth(r), RectHeight(r));
+        const RECT guide = rig.renderer.GuideRect(rig.rc);
+        region |= QRect(guide.left, guide.top, RectWidth(guide), RectHeight(guide));
+        const RECT label = rig.window.TextRect(0, 0, rig.renderer.CursorLabel());
+        region |= QRect(label.left, label.top, RectWidth(label), RectHeight(label));
+        QPainter painter(&backingStore);
+        if (rig.renderer.ShowsSurfaceAsIs(rig.rc)) {
+            for (const QRect& r : region)
+                painter.drawImage(r, surface, r);
+            continue;
+        }
+        for (const QRect& r : region)
+            rig.renderer.ShowSurface(&rig.window, rig.rc, RECT{r.left(), r.top(), r.right() + 1, r.bottom() + 1});
+        rig.renderer.DrawCursor(&rig.window, rig.rc);
+        for (const QRect& r : region)
+            painter.drawImage(r, rig.window.Image(), r);
+    }
+}
+
+void BM_PictureToWindow1920x1080_Mode0_Whole(benchmark::State& state)
+{
+    RunPictureToWindow(state, 0, false);
+}
+BENCHMARK(BM_PictureToWindow1920x1080_Mode0_Whole)->Unit(benchmark::kMillisecond);
+
+void BM_PictureToWindow1920x1080_Mode0_PixelsMoved(benchmark::State& state)
+{
+    RunPictureToWindow(state, 0, true);
+}
+BENCHMARK(BM_PictureToWindow1920x1080_Mode0_PixelsMoved)->Unit(benchmark::kMillisecond);
+
+void BM_PictureToWindow1920x1080_Mode2(benchmark::State& state)
+{
+    RunPictureToWindow(state, 2, true);
+}
+BENCHMARK(BM_PictureToWindow1920x1080_Mode2)->Unit(benchmark::kMillisecond);
 
 // The frequency scale over one paint: its ticks worked out and drawn on the
 // window's picture, as the main window does after the renderer's paint.

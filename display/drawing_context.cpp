@@ -7,6 +7,8 @@
 #include <cstring>
 #include <vector>
 
+#include "display/pixel_ops.h"
+
 namespace {
 
 constexpr uint32_t OpaqueBlack = 0xFF000000u;
@@ -22,10 +24,28 @@ void CopyPixels(uint32_t* out, const uint32_t* in, int32_t count)
         out[i] = in[i];
 }
 
+// Target pixels first .. last - 1 of a row magnified twice: pixel i takes
+// source pixel i / 2.
+void DoublePixels(uint32_t* out, const uint32_t* in, int32_t first, int32_t last)
+{
+    int32_t i = first;
+    if (i % 2 != 0 && i < last) {
+        out[i] = in[i / 2];
+        ++i;
+    }
+    for (; i + 8 <= last; i += 8) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i / 2));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi32(four, four));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), _mm_unpackhi_epi32(four, four));
+    }
+    for (; i < last; ++i)
+        out[i] = in[i / 2];
+}
+
 } // namespace
 
 void CDC::StretchBlt(int32_t x, int32_t y, int32_t w, int32_t h, CDC& source, int32_t sx, int32_t sy, int32_t sw,
-                     int32_t sh)
+                     int32_t sh, const RECT* clip)
 {
     if (w <= 0 || h <= 0 || sw <= 0 || sh <= 0)
         return;
@@ -33,11 +53,19 @@ void CDC::StretchBlt(int32_t x, int32_t y, int32_t w, int32_t h, CDC& source, in
     BITMAP from = source.Pixels();
     if (!to.bmBits || !from.bmBits)
         return;
+    const RECT whole{0, 0, to.bmWidth, to.bmHeight};
+    const RECT& area = clip ? *clip : whole;
+    // Target columns first .. last - 1 and rows top .. bottom - 1, relative
+    // to (x, y): inside the target, the surface and the clip.
+    const int32_t first = std::max({0, -x, area.left - x});
+    const int32_t last = std::min({w, to.bmWidth - x, area.right - x});
+    const int32_t top = std::max({0, -y, area.top - y});
+    const int32_t bottom = std::min({h, to.bmHeight - y, area.bottom - y});
+    if (first >= last || top >= bottom)
+        return;
     // Each target column takes the source column it falls on; columns
-    // outside either surface are left out or come out black.
-    const int32_t first = std::max(0, -x);
-    const int32_t last = std::min(w, to.bmWidth - x);
-    std::vector<int32_t> columns(static_cast<size_t>(std::max(w, 0)));
+    // outside the source come out black.
+    std::vector<int32_t> columns(static_cast<size_t>(w));
     bool identity = sw == w;
     for (int32_t i = first; i < last; ++i) {
         const int32_t fx = sx + static_cast<int32_t>(static_cast<int64_t>(i) * sw / w);
@@ -45,15 +73,12 @@ void CDC::StretchBlt(int32_t x, int32_t y, int32_t w, int32_t h, CDC& source, in
         identity = identity && columns[i] == sx + i;
     }
     // The renderer's usual case: the right half magnified twice, all inside.
-    const bool doubled = w == 2 * sw && x == 0 && w <= to.bmWidth && sx >= 0 && sx + sw <= from.bmWidth;
+    const bool doubled = w == 2 * sw && sx >= 0 && sx + sw <= from.bmWidth;
     int32_t previousSourceRow = -2;
     const uint32_t* previousOut = nullptr;
-    for (int32_t j = 0; j < h; ++j) {
-        const int32_t ty = y + j;
-        if (ty < 0 || ty >= to.bmHeight)
-            continue;
+    for (int32_t j = top; j < bottom; ++j) {
         uint32_t* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(to.bmBits) +
-                                                    static_cast<ptrdiff_t>(ty) * to.bmWidthBytes) + x;
+                                                    static_cast<ptrdiff_t>(y + j) * to.bmWidthBytes) + x;
         const int32_t fy = sy + static_cast<int32_t>(static_cast<int64_t>(j) * sh / h);
         if (fy == previousSourceRow && previousOut) {
             CopyPixels(out + first, previousOut + first, last - first);
@@ -67,16 +92,13 @@ void CDC::StretchBlt(int32_t x, int32_t y, int32_t w, int32_t h, CDC& source, in
         }
         const uint32_t* in = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(from.bmBits) +
                                                                static_cast<ptrdiff_t>(fy) * from.bmWidthBytes);
-        if (identity) {
+        if (identity)
             CopyPixels(out + first, in + sx + first, last - first);
-        } else if (doubled) {
-            const uint32_t* from2 = in + sx;
-            for (int32_t k = 0; k < sw; ++k)
-                out[2 * k] = out[2 * k + 1] = from2[k];
-        } else {
+        else if (doubled)
+            DoublePixels(out, in + sx, first, last);
+        else
             for (int32_t i = first; i < last; ++i)
                 out[i] = columns[i] >= 0 ? in[columns[i]] : OpaqueBlack;
-        }
     }
 }
 
@@ -95,6 +117,12 @@ void WriteSurfaceBits(void* buffer, CDC* dc, BITMAP* bm)
                          static_cast<size_t>(std::min(bm->bmHeight, surface.bmHeight));
     if (bm->bmWidthBytes == surface.bmWidthBytes)
         std::memcpy(surface.bmBits, buffer, bytes);
+}
+
+void CDC::ScrollLeft(int32_t c)
+{
+    BITMAP bm = Pixels();
+    ShiftColumnsLeft(&bm, 0, bm.bmWidth, c);
 }
 
 void CDC::BitBlt(int32_t x, int32_t y, int32_t w, int32_t h, CDC& source)

@@ -30,11 +30,15 @@ public:
 
     // Copies the band (sx, sy, sw, sh) of `source` onto (x, y, w, h) of this
     // context, magnified without smoothing; source pixels outside the source
-    // surface come out black.
+    // surface come out black. With `clip`, only the target pixels inside it
+    // are written, the same as without.
     void StretchBlt(int32_t x, int32_t y, int32_t w, int32_t h, CDC& source, int32_t sx, int32_t sy, int32_t sw,
-                    int32_t sh);
+                    int32_t sh, const RECT* clip = nullptr);
     // Copies (0, 0, w, h) of `source` to (x, y).
     void BitBlt(int32_t x, int32_t y, int32_t w, int32_t h, CDC& source);
+    // In every row, column x takes what x + c showed and the last c columns
+    // keep theirs. The pixels' address may change (read Pixels again).
+    virtual void ScrollLeft(int32_t c);
 };
 
 // Fills `bm` from the surface of `dc` and returns its pixel buffer: the

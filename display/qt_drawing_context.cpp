@@ -4,25 +4,66 @@
 #include <QGuiApplication>
 #include <QPainter>
 
+#include <algorithm>
+#include <cstring>
+
 QColor ToQColor(uint32_t colour)
 {
     return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
 
-CImageDC::CImageDC(int32_t width, int32_t height) : image(width, height, QImage::Format_RGB32)
+CImageDC::CImageDC(int32_t width, int32_t height) : width(std::max(width, 0)), height(std::max(height, 0))
 {
-    image.fill(Qt::black);
+    // Room for half a picture more: the rows move back once every
+    // width / 2 columns scrolled.
+    if (this->width > 0 && this->height > 0)
+        buffer = QImage(this->width + std::max(this->width / 2, 16), this->height, QImage::Format_RGB32);
+    buffer.fill(Qt::black);
+    ShowFromOrigin();
+}
+
+void CImageDC::ShowFromOrigin()
+{
+    if (buffer.isNull()) {
+        image = QImage();
+        return;
+    }
+    image = QImage(buffer.bits() + static_cast<qsizetype>(origin) * 4, width, height, buffer.bytesPerLine(),
+                   QImage::Format_RGB32);
 }
 
 BITMAP CImageDC::Pixels()
 {
     BITMAP bm;
-    bm.bmWidth = image.width();
-    bm.bmHeight = image.height();
-    bm.bmWidthBytes = static_cast<int32_t>(image.bytesPerLine());
+    bm.bmWidth = width;
+    bm.bmHeight = height;
+    bm.bmWidthBytes = static_cast<int32_t>(buffer.bytesPerLine());
     bm.bmBitsPixel = 32;
-    bm.bmBits = image.isNull() ? nullptr : image.bits();
+    bm.bmBits = buffer.isNull() ? nullptr : buffer.bits() + static_cast<qsizetype>(origin) * 4;
     return bm;
+}
+
+void CImageDC::ScrollLeft(int32_t c)
+{
+    if (buffer.isNull() || c <= 0 || c >= width) {
+        CDC::ScrollLeft(c);
+        return;
+    }
+    const qsizetype stride = buffer.bytesPerLine();
+    uchar* rows = buffer.bits();
+    if (origin + width + c > buffer.width()) {
+        for (int32_t y = 0; y < height; ++y)
+            std::memmove(rows + y * stride, rows + y * stride + origin * 4, static_cast<size_t>(width) * 4);
+        origin = 0;
+    }
+    // The last c columns keep what they show: copied to where they show
+    // from the new origin on.
+    for (int32_t y = 0; y < height; ++y) {
+        uchar* row = rows + y * stride + origin * 4;
+        std::memcpy(row + width * 4, row + (width - c) * 4, static_cast<size_t>(c) * 4);
+    }
+    origin += c;
+    ShowFromOrigin();
 }
 
 void CImageDC::TextOut(int32_t x, int32_t y, const std::string& text)
@@ -36,6 +77,17 @@ void CImageDC::TextOut(int32_t x, int32_t y, const std::string& text)
     painter.setBackgroundMode(Qt::OpaqueMode);
     painter.setBackground(ToQColor(backgroundColour));
     painter.drawText(QPointF(x, y + QFontMetrics(font).ascent()), QString::fromUtf8(text.c_str()));
+}
+
+RECT CImageDC::TextRect(int32_t x, int32_t y, const std::string& text) const
+{
+    const QFontMetrics metrics(QGuiApplication::font());
+    const QString s = QString::fromUtf8(text.c_str());
+    const QRect box = metrics.boundingRect(s).translated(x, y + metrics.ascent()) |
+                      QRect(x, y, metrics.horizontalAdvance(s), metrics.height());
+    constexpr int Margin = 2;
+    return RECT{box.left() - Margin, box.top() - Margin, box.left() + box.width() + Margin,
+                box.top() + box.height() + Margin};
 }
 
 void CImageDC::FillSolidRect(const RECT& rect, uint32_t colour)

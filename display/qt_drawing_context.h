@@ -5,24 +5,40 @@
 #include "display/drawing_context.h"
 
 // A drawing context over a QImage in Format_RGB32 (bytes blue, green, red,
-// 0xFF). Texts use the application's default font.
+// 0xFF). Texts use the application's default font. The picture lies in a
+// buffer with room to its right, so that ScrollLeft moves where the picture
+// starts instead of its pixels.
 class CImageDC : public CDC {
 public:
     CImageDC(int32_t width, int32_t height);
+    CImageDC(const CImageDC&) = delete;
+    CImageDC& operator=(const CImageDC&) = delete;
 
-    int32_t Width() const override { return image.width(); }
-    int32_t Height() const override { return image.height(); }
+    int32_t Width() const override { return width; }
+    int32_t Height() const override { return height; }
     BITMAP Pixels() override;
+    // Copies c columns per row; the whole picture only when the room to its
+    // right has run out.
+    void ScrollLeft(int32_t c) override;
 
     void SetTextColor(uint32_t colour) override { textColour = colour; }
     void SetBkColor(uint32_t colour) override { backgroundColour = colour; }
     void TextOut(int32_t x, int32_t y, const std::string& text) override;
+    // The pixels TextOut(x, y, text) may cover, with a margin.
+    RECT TextRect(int32_t x, int32_t y, const std::string& text) const;
     void FillSolidRect(const RECT& rect, uint32_t colour) override;
     void DrawSolidLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int width, uint32_t colour) override;
 
+    // The picture, over the buffer's pixels.
     const QImage& Image() const { return image; }
 
 private:
+    void ShowFromOrigin();
+
+    int32_t width;
+    int32_t height;
+    QImage buffer;    // rows of the picture and the room to its right
+    int32_t origin = 0;  // the buffer column where the picture starts
     QImage image;
     uint32_t textColour = 0x000000;
     uint32_t backgroundColour = 0xFFFFFF;

@@ -52,27 +52,36 @@ CRenderer::Band CRenderer::VisibleBand(int h) const
     return {top, bottom};
 }
 
-void CRenderer::DrawBlock(const RECT& rc)
+SurfaceChange CRenderer::DrawBlock(const RECT& rc)
 {
     if (!surface || !engine || displayMode < Spectrogram || displayMode > SpectrumEnvelope)
-        return;
+        return {};
     blockDrawn = true;
     if (displayMode == Spectrum1D) {
         spectrum1D.Draw(surface.get(), rc, engine->GetSpectrum(0) + CWaveCapture::SecondSpectrum);
-        return;
+        return SurfaceChange::Whole();
     }
     BITMAP bits;
-    void* buffer = ReadSurfaceBits(surface.get(), &bits);
+    ReadSurfaceBits(surface.get(), &bits);
+    SurfaceChange change = SurfaceChange::Whole();
     switch (displayMode) {
     case LPCSpectrogram: DrawLPCSpectrogram(&bits, *engine, rc); break;
     case Speech: DrawSpeechView(&bits, *engine, rc); break;
     case SpectrumEnvelope: DrawSpectrumEnvelope(&bits, *engine, rc); break;
-    default: spectrogram.Draw(&bits, *engine, displayMode, rc, cqBandLo, cqBandHi); break;
+    default: change = spectrogram.Draw(*surface, &bits, *engine, displayMode, rc, cqBandLo, cqBandHi); break;
     }
-    WriteSurfaceBits(buffer, surface.get(), &bits);
+    // The spectrograms may have moved where the surface's pixels start.
+    WriteSurfaceBits(bits.bmBits, surface.get(), &bits);
+    return change;
 }
 
 void CRenderer::Render(CDC* dc, const RECT& rc)
+{
+    ShowSurface(dc, rc, rc);
+    DrawCursor(dc, rc);
+}
+
+void CRenderer::ShowSurface(CDC* dc, const RECT& rc, const RECT& area)
 {
     const int w = RectWidth(rc);
     const int h = RectHeight(rc);
@@ -80,24 +89,88 @@ void CRenderer::Render(CDC* dc, const RECT& rc)
         return;
     const Band band = VisibleBand(h);
     if (displayMode == Spectrum1D || displayMode == SpectrumEnvelope)
-        dc->StretchBlt(0, 0, w, h, *surface, 0, band.top, w, band.bottom - band.top);
+        dc->StretchBlt(0, 0, w, h, *surface, 0, band.top, w, band.bottom - band.top, &area);
     else
-        dc->StretchBlt(0, 0, w, h, *surface, w / 2, band.top, w / 2, band.bottom - band.top);
-    const bool ruleA = IsSpectrogram(displayMode) || displayMode == LPCSpectrogram;
-    if (ruleA && SharedSettings.CursorGuide)
-        DrawCursorLabel(dc, CursorLabelRuleA(cursorFrequency));
-    if (displayMode == SpectrumEnvelope)
-        DrawCursorLabel(dc, CursorLabelRuleB(cursorFrequency));
-    if ((ruleA || displayMode == SpectrumEnvelope) && SharedSettings.CursorGuide)
-        dc->DrawSolidLine(0, cursorRow, w, cursorRow, 2, GuideColour);
+        dc->StretchBlt(0, 0, w, h, *surface, w / 2, band.top, w / 2, band.bottom - band.top, &area);
 }
 
-void CRenderer::DrawCursorLabel(CDC* dc, const std::string& text)
+void CRenderer::DrawCursor(CDC* dc, const RECT& rc)
 {
-    dc->SetTextColor(LabelColour);
-    dc->SetBkColor(0x000000);
-    if (!text.empty())
-        dc->TextOut(0, 0, text);
+    if (!surface || !engine || displayMode < Spectrogram || displayMode > SpectrumEnvelope)
+        return;
+    const std::string label = CursorLabel();
+    if (!label.empty()) {
+        dc->SetTextColor(LabelColour);
+        dc->SetBkColor(0x000000);
+        dc->TextOut(0, 0, label);
+    }
+    const RECT guide = GuideRect(rc);
+    if (guide.bottom > guide.top)
+        dc->DrawSolidLine(0, cursorRow, RectWidth(rc), cursorRow, 2, GuideColour);
+}
+
+std::string CRenderer::CursorLabel() const
+{
+    const bool ruleA = IsSpectrogram(displayMode) || displayMode == LPCSpectrogram;
+    if (ruleA && SharedSettings.CursorGuide)
+        return CursorLabelRuleA(cursorFrequency);
+    if (displayMode == SpectrumEnvelope)
+        return CursorLabelRuleB(cursorFrequency);
+    return "";
+}
+
+RECT CRenderer::GuideRect(const RECT& rc) const
+{
+    const bool drawn = IsSpectrogram(displayMode) || displayMode == LPCSpectrogram || displayMode == SpectrumEnvelope;
+    if (!drawn || !SharedSettings.CursorGuide)
+        return {};
+    // The two-pixel line covers the rows on either side of its y.
+    return {0, cursorRow - 2, RectWidth(rc), cursorRow + 2};
+}
+
+bool CRenderer::ShowsSurfaceAsIs(const RECT& rc) const
+{
+    const int h = RectHeight(rc);
+    const Band band = VisibleBand(h);
+    const RECT guide = GuideRect(rc);
+    return surface && engine && displayMode == Spectrum1D && band.top == 0 && band.bottom == h &&
+           surface->Width() == RectWidth(rc) && surface->Height() == h && CursorLabel().empty() &&
+           guide.bottom <= guide.top;
+}
+
+PictureUpdate CRenderer::PictureUpdateFor(const SurfaceChange& change, const RECT& rc) const
+{
+    PictureUpdate update;
+    const int32_t w = RectWidth(rc);
+    const int32_t h = RectHeight(rc);
+    if (change.IsWhole() || !IsSpectrogram(displayMode) || !surface || surface->Width() != w || w < 4 || h <= 0)
+        return update;
+    // The right half of the surface stretched twice as wide: surface column
+    // s shows as window columns 2 (s - w / 2) and the one after; at an odd
+    // width one further to the right, the first one showing three times.
+    const int32_t first = w / 2;
+    const int32_t odd = w % 2;
+    auto start = [&](int32_t s) { return s <= first ? 0 : s >= w ? w : 2 * (s - first) + odd; };
+    auto toWindow = [&](SurfaceChange::Span s) { return SurfaceChange::Span{start(s.left), start(s.right)}; };
+    // The same change in window columns; a band cut at the edge of what is
+    // shown has its source partly out of sight, and that part counts as new.
+    SurfaceChange shown;
+    for (const SurfaceChange::Move& move : change.Moves()) {
+        const SurfaceChange::Span band = toWindow(move.band);
+        shown.Moved(band.left, band.right, 2 * move.dx);
+    }
+    for (const SurfaceChange::Span& s : change.NewColumns()) {
+        const SurfaceChange::Span columns = toWindow(s);
+        shown.Drawn(columns.left, columns.right);
+    }
+    // The three columns of the first surface column do not move with it.
+    if (odd && !change.Moves().empty())
+        shown.Drawn(0, 3);
+    update.whole = false;
+    update.moves = shown.Moves();
+    for (const SurfaceChange::Span& s : shown.NewColumns())
+        update.fresh.push_back({s.left, 0, s.right, h});
+    return update;
 }
 
 void CRenderer::SetDisplayMode(int mode)

@@ -3,13 +3,38 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "display/bitmap.h"
 #include "display/drawing_context.h"
 #include "display/spectrogram_view.h"
 #include "display/spectrum1d_view.h"
+#include "display/surface_change.h"
 
 class CWaveCapture;
+
+// How the window's picture follows a block: its pixels moved sideways
+// within bands of whole window columns, in order, then the rectangles that
+// must be shown again; or the whole picture shown again.
+struct PictureUpdate {
+    bool whole = true;
+    std::vector<SurfaceChange::Move> moves;
+    std::vector<RECT> fresh;
+};
+
+// What the window shows of the surface: the view and the window's size.
+struct ShownView {
+    int mode = -1;
+    double zoom = 0.0;
+    int offset = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const ShownView& o) const
+    {
+        return mode == o.mode && zoom == o.zoom && offset == o.offset && width == o.width && height == o.height;
+    }
+    bool operator!=(const ShownView& o) const { return !(*this == o); }
+};
 
 // The display part of the main window: the persistent surface, the display
 // mode, vertical zoom and scroll offset, and the cursor. The view of the
@@ -32,10 +57,29 @@ public:
     // A new surface when the size changed. The spectrogram views start again
     // from black; the 1-D spectrum is drawn again from the latest block.
     void ResizeSurface(const RECT& clientRect);
-    // The view of DisplayMode draws the engine's latest block into the surface.
-    void DrawBlock(const RECT& rc);
-    // Shows the surface on `dc`; draws nothing into the surface.
+    // The view of DisplayMode draws the engine's latest block into the
+    // surface; returns the columns it moved and drew, or "whole".
+    SurfaceChange DrawBlock(const RECT& rc);
+    // Shows the surface on `dc`, with the cursor label and guide; draws
+    // nothing into the surface.
     void Render(CDC* dc, const RECT& rc);
+    // Shows the part `area` of the window's picture on `dc`, without label
+    // and guide; pixel for pixel what Render shows there.
+    void ShowSurface(CDC* dc, const RECT& rc, const RECT& area);
+    // The cursor label and guide over the picture on `dc`.
+    void DrawCursor(CDC* dc, const RECT& rc);
+    // True when the window's picture is the surface itself, pixel for pixel,
+    // with nothing drawn over it: the 1-D spectrum at zoom 1.
+    bool ShowsSurfaceAsIs(const RECT& rc) const;
+    // How a window that shows ShownView(rc) follows `change`: by moving its
+    // pixels when the surface's columns map to whole window columns, the
+    // spectrograms' case; otherwise whole.
+    PictureUpdate PictureUpdateFor(const SurfaceChange& change, const RECT& rc) const;
+    ShownView View(const RECT& rc) const { return {displayMode, zoom, offset, RectWidth(rc), RectHeight(rc)}; }
+    // The cursor label Render draws at the top left ("" for none), and the
+    // rows of its guide (empty for none).
+    std::string CursorLabel() const;
+    RECT GuideRect(const RECT& rc) const;
 
     void SetDisplayMode(int mode);
     void ZoomIn(const RECT& rc);
@@ -73,7 +117,6 @@ public:
     Band VisibleBand(int h) const;
 
 private:
-    void DrawCursorLabel(CDC* dc, const std::string& text);
 
     double cursorFrequency = 0.0;
     int cursorRow = 0;

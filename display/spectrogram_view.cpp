@@ -135,21 +135,42 @@ CSpectrogramView::CSpectrogramView()
 {
 }
 
-void CSpectrogramView::Draw(BITMAP* bm, const CWaveCapture& engine, int displayMode, const RECT& rc, float bandLo,
-                            float bandHi)
+SurfaceChange CSpectrogramView::Draw(CDC& target, BITMAP* bm, const CWaveCapture& engine, int displayMode,
+                                     const RECT& rc, float bandLo, float bandHi)
 {
     const int w = RectWidth(rc);
     const int h = RectHeight(rc);
+    surface = &target;
+    SurfaceChange change;
     if (displayMode == 1)
-        DrawConstantQ(bm, engine, w, h, bandLo, bandHi);
+        DrawConstantQ(bm, engine, w, h, bandLo, bandHi, change);
     else if (SharedSettings.LogScale)
-        DrawLogarithmic(bm, engine, w, h);
+        DrawLogarithmic(bm, engine, w, h, change);
     else
-        DrawLinear(bm, engine, w, h);
+        DrawLinear(bm, engine, w, h, change);
+    surface = nullptr;
+    return change;
+}
+
+// As ShiftColumnsLeft(bm, w / 2, w, c), by moving where the surface's rows
+// start: a few columns copied instead of half the picture. The left half,
+// black while these views show, takes the c columns that crossed into it
+// and is made black there again.
+void CSpectrogramView::ScrollRightHalf(BITMAP* bm, int w, int c, SurfaceChange& change)
+{
+    change.Moved(w / 2, w, -c);
+    if (w != bm->bmWidth || w - w / 2 - c <= 0) {
+        ShiftColumnsLeft(bm, w / 2, w, c);
+        return;
+    }
+    surface->ScrollLeft(c);
+    *bm = surface->Pixels();
+    for (int y = 0; y < bm->bmHeight; ++y)
+        FillRowSpan(bm, w / 2 - c, w / 2, y, 0x000000);
 }
 
 void CSpectrogramView::DrawConstantQ(BITMAP* bm, const CWaveCapture& engine, int w, int h, float bandLo,
-                                     float bandHi)
+                                     float bandHi, SurfaceChange& change)
 {
     const int m = ColumnsPerSpectrum();
     const float fmax = SharedSettings.MaxFreq;
@@ -168,9 +189,10 @@ void CSpectrogramView::DrawConstantQ(BITMAP* bm, const CWaveCapture& engine, int
         signal += rows[k] > 0 ? rows[k] : 0.0f;
     const bool skip = signal < SharedSettings.SignalThre || SharedSettings.Pause;
     if (!skip)
-        ShiftColumnsLeft(bm, w / 2, w, 2 * m);
+        ScrollRightHalf(bm, w, 2 * m, change);
 
     if (SharedSettings.WrapUnderCQ) {
+        change.Drawn(w - 6 * m - 9, w - 4 * m - 9);
         const ColumnBand band{static_cast<int>(h * bandLo), static_cast<int>(h * bandHi)};
         for (int pass = 0; pass < 2; ++pass) {
             if (pass == 1)
@@ -182,6 +204,7 @@ void CSpectrogramView::DrawConstantQ(BITMAP* bm, const CWaveCapture& engine, int
         }
     }
 
+    change.Drawn(w - 2 * m - 9, w - 9);
     for (int pass = 0; pass < 2; ++pass) {
         if (pass == 1)
             CQToRows(cq + ConstantQBins, rows.data(), RowPoints, 32.0f, fmax);
@@ -191,6 +214,7 @@ void CSpectrogramView::DrawConstantQ(BITMAP* bm, const CWaveCapture& engine, int
     }
 
     if (SharedSettings.Grid) {
+        change.Drawn(w - 9 - 20 * m, w - 9);
         const double R = RowsPerOctave(h);
         for (int k = 0; k < 8; ++k) {
             const int row = GridRow(GridFrequencies[0] * std::pow(2.0, k), R);
@@ -200,7 +224,7 @@ void CSpectrogramView::DrawConstantQ(BITMAP* bm, const CWaveCapture& engine, int
     }
 }
 
-void CSpectrogramView::DrawLogarithmic(BITMAP* bm, const CWaveCapture& engine, int w, int h)
+void CSpectrogramView::DrawLogarithmic(BITMAP* bm, const CWaveCapture& engine, int w, int h, SurfaceChange& change)
 {
     const int m = ColumnsPerSpectrum();
     const float fmax = SharedSettings.MaxFreq;
@@ -218,13 +242,19 @@ void CSpectrogramView::DrawLogarithmic(BITMAP* bm, const CWaveCapture& engine, i
             signal += spec[k];
         const bool skip = signal < SharedSettings.SignalThre || SharedSettings.Pause;
         if (!skip) {
-            if (!stereo)
-                ShiftColumnsLeft(bm, w / 2, w, 2 * m);
-            else if (c == 0)
+            if (!stereo) {
+                ScrollRightHalf(bm, w, 2 * m, change);
+            } else if (c == 0) {
                 ShiftColumnsLeft(bm, w / 2, split + 1, 2 * m);
-            else
+                change.Moved(w / 2, split + 1, -2 * m);
+            } else {
                 ShiftColumnsRight(bm, split, w - 10, 2 * m);
+                change.Moved(split, w - 10, 2 * m);
+            }
         }
+        // The spectra's columns and the grid's ten, from x0 away from the split.
+        const int reach = std::max(2 * m, 10);
+        change.Drawn(c == 0 ? x0 - reach + 1 : x0, c == 0 ? x0 + 1 : x0 + reach);
 
         for (int pass = 0; pass < 2; ++pass) {
             if (pass == 1)
@@ -272,11 +302,12 @@ void CSpectrogramView::UpdateEmphasis()
     emphasisWindowSize = windowSize;
 }
 
-void CSpectrogramView::DrawLinear(BITMAP* bm, const CWaveCapture& engine, int w, int h)
+void CSpectrogramView::DrawLinear(BITMAP* bm, const CWaveCapture& engine, int w, int h, SurfaceChange& change)
 {
     const int m = ColumnsPerSpectrum();
     if (!SharedSettings.Pause)
-        ShiftColumnsLeft(bm, w / 2, w, 2 * m);
+        ScrollRightHalf(bm, w, 2 * m, change);
+    change.Drawn(std::min(w - 2 * m - 9, w - 11), w - 9);
     const double q = SharedSettings.MaxFreq * static_cast<double>(0.04266666620969772f) / h;
 
     UpdateEmphasis();

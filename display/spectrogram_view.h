@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "display/bitmap.h"
+#include "display/drawing_context.h"
+#include "display/surface_change.h"
 
 class CWaveCapture;
 
@@ -21,17 +23,25 @@ void DrawCQColumn(BITMAP* bm, const float* values, int count, int x, int y0, int
 
 // The scrolling spectrograms: constant-Q (mode 1), and the linear spectrum
 // on a logarithmic (mono or stereo) or linear axis (mode 0). Only the right
-// half of the surface is drawn.
+// half of the surface is drawn; the left half stays black.
 class CSpectrogramView {
 public:
     CSpectrogramView();
 
-    void Draw(BITMAP* bm, const CWaveCapture& engine, int displayMode, const RECT& rc, float bandLo, float bandHi);
+    // Draws into `surface`, whose pixels `bm` holds (updated when the
+    // surface moves them); returns the columns it moved and drew.
+    SurfaceChange Draw(CDC& surface, BITMAP* bm, const CWaveCapture& engine, int displayMode, const RECT& rc,
+                       float bandLo, float bandHi);
 
 private:
-    void DrawConstantQ(BITMAP* bm, const CWaveCapture& engine, int w, int h, float bandLo, float bandHi);
-    void DrawLogarithmic(BITMAP* bm, const CWaveCapture& engine, int w, int h);
-    void DrawLinear(BITMAP* bm, const CWaveCapture& engine, int w, int h);
+    void DrawConstantQ(BITMAP* bm, const CWaveCapture& engine, int w, int h, float bandLo, float bandHi,
+                       SurfaceChange& change);
+    void DrawLogarithmic(BITMAP* bm, const CWaveCapture& engine, int w, int h, SurfaceChange& change);
+    void DrawLinear(BITMAP* bm, const CWaveCapture& engine, int w, int h, SurfaceChange& change);
+    // The right half's columns move c to the left (the last c keep theirs).
+    void ScrollRightHalf(BITMAP* bm, int w, int c, SurfaceChange& change);
+
+    CDC* surface = nullptr;  // while Draw runs
     void UpdateEmphasis();
 
     // The last spectrum of each variant, blended into the next paint's

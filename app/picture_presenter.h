@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QRegion>
+
+#include <functional>
+#include <memory>
+
+#include "display/qt_drawing_context.h"
+#include "display/renderer.h"
+
+class QImage;
+class QPainter;
+class QWidget;
+
+// Gets the renderer's picture into the picture widget. A paint shows the
+// region Qt asks for, stretched from the surface into a picture of the
+// window's size and copied from there, with the cursor label and guide.
+// After a block, when the window still shows the view it showed after the
+// block before, the widget's pixels are moved the way the surface's columns
+// were (Qt moves them in the backing store, on X11 in the server) and only
+// the new columns and whatever is drawn over the picture are painted again;
+// otherwise the whole picture is.
+class CPicturePresenter {
+public:
+    // The area the window paints over the picture after Paint, in widget
+    // coordinates.
+    using OverlayArea = std::function<QRegion()>;
+
+    CPicturePresenter(QWidget& picture, CRenderer& renderer, OverlayArea windowOverlays);
+
+    // The window's picture takes the widget's size.
+    void Resize(const RECT& rc);
+    // Shows the block DrawBlock has just drawn, now.
+    void ShowBlock(const SurfaceChange& change);
+    // Paints `region` of the picture, label and guide included.
+    void Paint(QPainter& painter, const QRegion& region);
+    // The widget was painted with something other than the picture (the
+    // icon of the minimised window).
+    void PaintedSomethingElse() { mixed = true; }
+    bool HasPicture() const { return window != nullptr; }
+    // Blocks shown by moving the window's pixels, and the region the last
+    // paint painted.
+    long BlocksMoved() const { return blocksMoved; }
+    const QRegion& LastPainted() const { return lastPainted; }
+
+private:
+    RECT ClientRect() const;
+    // What is drawn over the picture now: label, guide and the window's own.
+    QRegion OverlayRegion() const;
+    bool CanMovePixels(const PictureUpdate& update) const;
+    // Copies `region` of `picture` (the window's size) onto the widget.
+    static void Copy(QPainter& painter, const QRegion& region, const QImage& picture);
+    // The region to paint after `update`'s moves.
+    QRegion RegionAfterMoves(const PictureUpdate& update) const;
+
+    QWidget& picture;
+    CRenderer& renderer;
+    OverlayArea windowOverlays;
+    std::unique_ptr<CImageDC> window;  // the picture at the window's size
+    // The view shown after the last block, and whether a paint since then
+    // showed anything else in part of the widget.
+    ShownView presented;
+    bool mixed = true;
+    // Where overlays were painted since the last block.
+    QRegion overlaysPainted;
+    long blocksMoved = 0;
+    QRegion lastPainted;
+};
