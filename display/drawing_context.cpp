@@ -33,13 +33,13 @@ void DoublePixels(uint32_t* out, const uint32_t* in, int32_t first, int32_t last
         out[i] = in[i / 2];
         ++i;
     }
-    for (; i + 8 <= last; i += 8) {
-        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i / 2));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi32(four, four));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 4), _mm_unpackhi_epi32(four, four));
-    }
-    for (; i < last; ++i)
-        out[i] = in[i / 2];
+    const int32_t pairs = (last - i) / 2;
+    uint32_t* to = out + i;
+    const uint32_t* from = in + i / 2;
+    for (int32_t k = 0; k < pairs; ++k)
+        to[2 * k] = to[2 * k + 1] = from[k];
+    if ((last - i) % 2 != 0)
+        out[last - 1] = in[(last - 1) / 2];
 }
 
 } // namespace

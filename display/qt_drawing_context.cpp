@@ -14,12 +14,24 @@ QColor ToQColor(uint32_t colour)
 
 CImageDC::CImageDC(int32_t width, int32_t height) : width(std::max(width, 0)), height(std::max(height, 0))
 {
-    // Room for half a picture more: the rows move back once every
-    // width / 2 columns scrolled.
     if (this->width > 0 && this->height > 0)
-        buffer = QImage(this->width + std::max(this->width / 2, 16), this->height, QImage::Format_RGB32);
+        buffer = QImage(this->width, this->height, QImage::Format_RGB32);
     buffer.fill(Qt::black);
     ShowFromOrigin();
+}
+
+void CImageDC::MakeRoomToTheRight()
+{
+    // Half a picture more: the rows move back once every width / 2 columns
+    // scrolled. Only a picture that scrolls gets it; rows packed tight copy
+    // faster.
+    QImage wider(width + std::max(width / 2, 16), height, QImage::Format_RGB32);
+    wider.fill(Qt::black);
+    for (int32_t y = 0; y < height; ++y)
+        std::memcpy(wider.scanLine(y), buffer.constScanLine(y) + static_cast<qsizetype>(origin) * 4,
+                    static_cast<size_t>(width) * 4);
+    buffer = wider;
+    origin = 0;
 }
 
 void CImageDC::ShowFromOrigin()
@@ -49,6 +61,8 @@ void CImageDC::ScrollLeft(int32_t c)
         CDC::ScrollLeft(c);
         return;
     }
+    if (buffer.width() == width)
+        MakeRoomToTheRight();
     const qsizetype stride = buffer.bytesPerLine();
     uchar* rows = buffer.bits();
     if (origin + width + c > buffer.width()) {

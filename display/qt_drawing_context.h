@@ -5,9 +5,9 @@
 #include "display/drawing_context.h"
 
 // A drawing context over a QImage in Format_RGB32 (bytes blue, green, red,
-// 0xFF). Texts use the application's default font. The picture lies in a
-// buffer with room to its right, so that ScrollLeft moves where the picture
-// starts instead of its pixels.
+// 0xFF). Texts use the application's default font. Once it scrolls, the
+// picture lies in a buffer with room to its right, so that ScrollLeft moves
+// where the picture starts instead of its pixels.
 class CImageDC : public CDC {
 public:
     CImageDC(int32_t width, int32_t height);
@@ -34,6 +34,7 @@ public:
 
 private:
     void ShowFromOrigin();
+    void MakeRoomToTheRight();
 
     int32_t width;
     int32_t height;
