@@ -14,10 +14,30 @@ QColor ToQColor(uint32_t colour)
 
 CImageDC::CImageDC(int32_t width, int32_t height) : width(std::max(width, 0)), height(std::max(height, 0))
 {
-    if (this->width > 0 && this->height > 0)
-        buffer = QImage(this->width, this->height, QImage::Format_RGB32);
-    buffer.fill(Qt::black);
-    ShowFromOrigin();
+    if (this->width > 0 && this->height > 0) {
+        image = QImage(this->width, this->height, QImage::Format_RGB32);
+        image.fill(Qt::black);
+    }
+}
+
+uchar* CImageDC::FirstRow()
+{
+    if (wide.isNull())
+        return image.isNull() ? nullptr : image.bits();
+    // `wide` is shared with the views of it: written through, never copied.
+    return const_cast<uchar*>(wide.constBits()) + static_cast<qsizetype>(origin) * 4;
+}
+
+qsizetype CImageDC::Stride() const
+{
+    return wide.isNull() ? image.bytesPerLine() : wide.bytesPerLine();
+}
+
+QImage CImageDC::PaintTarget()
+{
+    if (wide.isNull())
+        return QImage();
+    return QImage(FirstRow(), width, height, Stride(), QImage::Format_RGB32);
 }
 
 void CImageDC::MakeRoomToTheRight()
@@ -28,20 +48,17 @@ void CImageDC::MakeRoomToTheRight()
     QImage wider(width + std::max(width / 2, 16), height, QImage::Format_RGB32);
     wider.fill(Qt::black);
     for (int32_t y = 0; y < height; ++y)
-        std::memcpy(wider.scanLine(y), buffer.constScanLine(y) + static_cast<qsizetype>(origin) * 4,
-                    static_cast<size_t>(width) * 4);
-    buffer = wider;
+        std::memcpy(wider.scanLine(y), image.constScanLine(y), static_cast<size_t>(width) * 4);
+    wide = wider;
     origin = 0;
 }
 
 void CImageDC::ShowFromOrigin()
 {
-    if (buffer.isNull()) {
-        image = QImage();
-        return;
-    }
-    image = QImage(buffer.bits() + static_cast<qsizetype>(origin) * 4, width, height, buffer.bytesPerLine(),
-                   QImage::Format_RGB32);
+    // A view of `wide` that keeps it alive while any copy of it lives.
+    auto* keep = new QImage(wide);
+    image = QImage(FirstRow(), width, height, Stride(), QImage::Format_RGB32,
+                   [](void* kept) { delete static_cast<QImage*>(kept); }, keep);
 }
 
 BITMAP CImageDC::Pixels()
@@ -49,23 +66,23 @@ BITMAP CImageDC::Pixels()
     BITMAP bm;
     bm.bmWidth = width;
     bm.bmHeight = height;
-    bm.bmWidthBytes = static_cast<int32_t>(buffer.bytesPerLine());
     bm.bmBitsPixel = 32;
-    bm.bmBits = buffer.isNull() ? nullptr : buffer.bits() + static_cast<qsizetype>(origin) * 4;
+    bm.bmBits = FirstRow();
+    bm.bmWidthBytes = static_cast<int32_t>(Stride());
     return bm;
 }
 
 void CImageDC::ScrollLeft(int32_t c)
 {
-    if (buffer.isNull() || c <= 0 || c >= width) {
+    if (image.isNull() || c <= 0 || c >= width) {
         CDC::ScrollLeft(c);
         return;
     }
-    if (buffer.width() == width)
+    if (wide.isNull())
         MakeRoomToTheRight();
-    const qsizetype stride = buffer.bytesPerLine();
-    uchar* rows = buffer.bits();
-    if (origin + width + c > buffer.width()) {
+    const qsizetype stride = wide.bytesPerLine();
+    uchar* rows = const_cast<uchar*>(wide.constBits());
+    if (origin + width + c > wide.width()) {
         for (int32_t y = 0; y < height; ++y)
             std::memmove(rows + y * stride, rows + y * stride + origin * 4, static_cast<size_t>(width) * 4);
         origin = 0;
@@ -84,7 +101,8 @@ void CImageDC::TextOut(int32_t x, int32_t y, const std::string& text)
 {
     if (image.isNull())
         return;
-    QPainter painter(&image);
+    QImage view = PaintTarget();
+    QPainter painter(view.isNull() ? &image : &view);
     const QFont font = QGuiApplication::font();
     painter.setFont(font);
     painter.setPen(ToQColor(textColour));
@@ -108,7 +126,8 @@ void CImageDC::FillSolidRect(const RECT& rect, uint32_t colour)
 {
     if (image.isNull())
         return;
-    QPainter painter(&image);
+    QImage view = PaintTarget();
+    QPainter painter(view.isNull() ? &image : &view);
     painter.fillRect(QRect(rect.left, rect.top, RectWidth(rect), RectHeight(rect)), ToQColor(colour));
 }
 
@@ -116,7 +135,8 @@ void CImageDC::DrawSolidLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int
 {
     if (image.isNull())
         return;
-    QPainter painter(&image);
+    QImage view = PaintTarget();
+    QPainter painter(view.isNull() ? &image : &view);
     painter.setPen(QPen(ToQColor(colour), width, Qt::SolidLine, Qt::FlatCap));
     painter.drawLine(x1, y1, x2, y2);
 }

@@ -29,18 +29,25 @@ public:
     void FillSolidRect(const RECT& rect, uint32_t colour) override;
     void DrawSolidLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int width, uint32_t colour) override;
 
-    // The picture, over the buffer's pixels.
+    // The picture. Once it scrolls, it is a view of the rows it lies in:
+    // a copy of it shows what the picture shows later too (copy() keeps
+    // what it shows now).
     const QImage& Image() const { return image; }
 
 private:
-    void ShowFromOrigin();
+    uchar* FirstRow();
+    qsizetype Stride() const;
+    // What painters paint on when the picture has scrolled (else null: the
+    // picture itself).
+    QImage PaintTarget();
     void MakeRoomToTheRight();
+    void ShowFromOrigin();
 
     int32_t width;
     int32_t height;
-    QImage buffer;    // rows of the picture and the room to its right
-    int32_t origin = 0;  // the buffer column where the picture starts
     QImage image;
+    QImage wide;         // rows with room to the right, once the picture scrolls
+    int32_t origin = 0;  // the column of `wide` where the picture starts
     uint32_t textColour = 0x000000;
     uint32_t backgroundColour = 0xFFFFFF;
 };

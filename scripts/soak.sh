@@ -7,7 +7,9 @@
 # and the end, blocks analysed against those due in the elapsed time, and
 # frames the capture layer dropped. Not part of the tests.
 # With "tempo-keyboard" the tempo readout and the keyboard window are on.
-#   scripts/soak.sh [SECONDS] [MODE] [tempo-keyboard] [WIDTHxHEIGHT]
+# The tone is played at 20 ms latency, which makes the server send the
+# program a packet every 5 ms or so; FEED_LATENCY_MS sets another latency.
+#   [FEED_LATENCY_MS=N] scripts/soak.sh [SECONDS] [MODE] [tempo-keyboard] [WIDTHxHEIGHT]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -50,7 +52,7 @@ export PULSE_SERVER=$("$root/scripts/pulse-server.sh" start "$work/pulse")
 # in a loop at pacat's pace.
 perl -e 'my $s = ""; for my $n (0 .. 4799) { my $v = int(12000 * sin(6.283185307 * $n / 48));
          $s .= pack("s<s<", $v, $v) } $| = 1; print $s while 1' |
-  pacat --playback --latency-msec=20 --rate=48000 --channels=2 --format=s16le --device=tavi_null &
+  pacat --playback --latency-msec="${FEED_LATENCY_MS:-20}" --rate=48000 --channels=2 --format=s16le --device=tavi_null &
 pids+=($!)
 
 mkdir "$work/app"
@@ -93,10 +95,11 @@ read -r blocks_end dropped_end < <(counts 2)
 awk -v t1="$measured" -v t2="$ended" -v c0="$ticks_start" -v c1="$ticks_end" -v hz="$ticks" -v mode="$mode" \
     -v r0="$rss_start" -v r1="$rss_end" -v b0="$blocks_start" -v b1="$blocks_end" -v d0="$dropped_start" \
     -v d1="$dropped_end" -v warmup="$warmup" -v show="${show:+ with $show}" -v size="$width x $height" \
-    -v x0="$xticks_start" -v x1="$xticks_end" '
+    -v x0="$xticks_start" -v x1="$xticks_end" -v feed="${FEED_LATENCY_MS:-20}" '
   BEGIN {
     due = (t2 - t1) * 23.4375
-    printf "mode %d%s, %s, %.0f s measured after %d s of start-up\n", mode, show, size, t2 - t1, warmup
+    printf "mode %d%s, %s, tone at %d ms latency, %.0f s measured after %d s of start-up\n", mode, show, size,
+           feed, t2 - t1, warmup
     printf "  CPU:             %.2f %% of one core\n", 100 * (c1 - c0) / hz / (t2 - t1)
     printf "  X server CPU:    %.2f %% of one core\n", 100 * (x1 - x0) / hz / (t2 - t1)
     printf "  resident memory: %s at the start, %s at the end\n", r0, r1
