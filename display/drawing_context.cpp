@@ -64,16 +64,18 @@ void CDC::StretchBlt(int32_t x, int32_t y, int32_t w, int32_t h, CDC& source, in
     if (first >= last || top >= bottom)
         return;
     // Each target column takes the source column it falls on; columns
-    // outside the source come out black.
-    std::vector<int32_t> columns(static_cast<size_t>(w));
-    bool identity = sw == w;
-    for (int32_t i = first; i < last; ++i) {
-        const int32_t fx = sx + static_cast<int32_t>(static_cast<int64_t>(i) * sw / w);
-        columns[i] = fx >= 0 && fx < from.bmWidth ? fx : -1;
-        identity = identity && columns[i] == sx + i;
-    }
-    // The renderer's usual case: the right half magnified twice, all inside.
+    // outside the source come out black. The renderer's cases, with every
+    // column inside the source, copy rows as they are or magnified twice.
+    const bool identity = sw == w && sx + first >= 0 && sx + last <= from.bmWidth;
     const bool doubled = w == 2 * sw && sx >= 0 && sx + sw <= from.bmWidth;
+    std::vector<int32_t> columns;
+    if (!identity && !doubled) {
+        columns.resize(static_cast<size_t>(w));
+        for (int32_t i = first; i < last; ++i) {
+            const int32_t fx = sx + static_cast<int32_t>(static_cast<int64_t>(i) * sw / w);
+            columns[i] = fx >= 0 && fx < from.bmWidth ? fx : -1;
+        }
+    }
     int32_t previousSourceRow = -2;
     const uint32_t* previousOut = nullptr;
     for (int32_t j = top; j < bottom; ++j) {
