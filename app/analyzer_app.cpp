@@ -12,7 +12,7 @@
 #include "app/command_line.h"
 #include "app/profile.h"
 #include "app/termination_signal.h"
-#include "capture/rtaudio_input.h"
+#include "capture/sound_input_driver.h"
 #include "capture/wave_file_input.h"
 #include "capture/wave_file_reader.h"
 #include "dsp/debug_message.h"
@@ -52,7 +52,7 @@ std::string StoredDevice()
 std::unique_ptr<WaveInputDriver> ChooseDriver(const CommandLine& line, std::string& problem)
 {
     if (line.inputFile.empty())
-        return std::make_unique<RtAudioDriver>(line.deviceName.empty() ? StoredDevice() : line.deviceName);
+        return std::make_unique<SoundInputDriver>(line.deviceName.empty() ? StoredDevice() : line.deviceName);
     WaveFileReader reader;
     if (!reader.Open(line.inputFile, problem))
         return nullptr;
@@ -112,7 +112,7 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
                 std::vector<std::string> problems;
                 return ListInputDevices(problems);
             };
-            inputs.open = [](const std::string& name) { return std::make_unique<RtAudioDriver>(name); };
+            inputs.open = [](const std::string& name) { return std::make_unique<SoundInputDriver>(name); };
             inputs.current = line.deviceName.empty() ? StoredDevice() : line.deviceName;
             inputs.currentFromStore = line.deviceName.empty() && !inputs.current.empty();
             dialog.SetInputChoice(std::move(inputs));

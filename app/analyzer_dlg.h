@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/capture_keeper.h"
-#include "capture/rtaudio_input.h"
+#include "capture/sound_input_driver.h"
 #include "capture/wave_capture.h"
 #include "display/frequency_scale.h"
 #include "display/qt_drawing_context.h"

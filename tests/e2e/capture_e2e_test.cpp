@@ -1,7 +1,7 @@
 #include <cstring>
 #include <random>
 
-#include "capture/rtaudio_input.h"
+#include "capture/sound_input_driver.h"
 #include "capture/wave_capture.h"
 #include "capture/wave_file_input.h"
 #include "settings/shared_settings.h"
@@ -82,7 +82,7 @@ protected:
     PulseServer server;
     std::unique_ptr<Feeder> feeder;
     QueueTarget target;
-    RtAudioDriver driver;
+    SoundInputDriver driver;
     CWaveCapture engine{&driver};
 };
 
@@ -155,8 +155,8 @@ TEST_F(CaptureThroughServer, EachChannelCarriesOnlyItsOwnSignal)
     }
 }
 
-// RtAudio numbers PulseAudio devices in its own order: the default input
-// and a named source must be the ones recorded, whatever else the server has.
+// The default input and a named source are the ones recorded, whatever
+// else the server has.
 TEST_F(CaptureThroughServer, TheDefaultAndANamedSourceAreTheOnesRecorded)
 {
     ASSERT_EQ(std::system("pactl load-module module-null-sink sink_name=tavi_second rate=48000 "
@@ -170,7 +170,7 @@ TEST_F(CaptureThroughServer, TheDefaultAndANamedSourceAreTheOnesRecorded)
         int bin;
     } cases[] = {{"", 171}, {"tavi_second.monitor", 512}, {"tavi_null.monitor", 171}};
     for (const auto& c : cases) {
-        RtAudioDriver named(c.source);
+        SoundInputDriver named(c.source);
         engine.SetDriver(&named);
         ASSERT_EQ(engine.Start(), 0) << c.source;
         // The analysis window spans four blocks: those still holding the
@@ -241,7 +241,7 @@ TEST(CaptureWithoutServer, StartGivesAClearErrorAndOpensNothing)
 {
     setenv("PULSE_SERVER", "unix:/nonexistent/tavimeter/native", 1);
     QueueTarget target;
-    RtAudioDriver driver;
+    SoundInputDriver driver;
     CWaveCapture engine(&driver);
     engine.SetNotifyWindow(&target);
     try {

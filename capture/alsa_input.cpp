@@ -1,13 +1,10 @@
-#include "capture/rtaudio_input.h"
+#include "capture/alsa_input.h"
 
 #include <RtAudio.h>
 #include <alsa/asoundlib.h>
 
-#include <cstdlib>
 #include <memory>
 #include <mutex>
-
-#include "capture/pulse_sources.h"
 
 namespace {
 
@@ -27,8 +24,6 @@ public:
     {
         audio.showWarnings(false);
     }
-
-    RtAudio& Audio() { return audio; }
 
     ~RtAudioInput() override
     {
@@ -167,43 +162,10 @@ bool FindInputDevice(RtAudio& audio, const std::string& name, unsigned& id)
 
 } // namespace
 
-int RtAudioDriver::OpenPulse(std::unique_ptr<WaveInput>& device, const WaveFormat& format, WaveNotifyTarget* target,
-                             std::string& message)
+int OpenAlsaInput(const std::string& deviceName, const WaveFormat& format, WaveNotifyTarget* target,
+                  std::unique_ptr<WaveInput>& device, std::string& message)
 {
-    std::vector<PulseSource> sources;
-    std::string problem;
-    if (!ListPulseSources(sources, problem)) {
-        message = "no PulseAudio server answers (" + problem + ")";
-        return WaveErrorDevice;
-    }
-    // RtAudio names its PulseAudio devices by the descriptions of their
-    // sources and sinks and records from the source behind the device number
-    // it is given (the environment's PULSE_SOURCE does not count): the
-    // device is found through the chosen, or the default, source.
-    const PulseSource* chosen = nullptr;
-    for (const PulseSource& source : sources)
-        if (deviceName.empty() ? source.isDefault : source.name == deviceName)
-            chosen = &source;
-    if (!chosen) {
-        message = deviceName.empty() ? "PulseAudio has no default source"
-                                     : "PulseAudio has no source named \"" + deviceName + "\"";
-        return WaveErrorDevice;
-    }
-    auto input = std::make_unique<RtAudioInput>(RtAudio::LINUX_PULSE, format, target);
-    unsigned id = 0;
-    if (!FindInputDevice(input->Audio(), chosen->description, id)) {
-        message = "RtAudio lists no device for the PulseAudio source \"" + chosen->name + "\"";
-        return WaveErrorDevice;
-    }
-    if (input->OpenStream(id, message) != WaveOk)
-        return WaveErrorDevice;
-    device = std::move(input);
-    return WaveOk;
-}
-
-int RtAudioDriver::OpenAlsa(std::unique_ptr<WaveInput>& device, const WaveFormat& format, WaveNotifyTarget* target,
-                            std::string& message)
-{
+    SilenceAlsaLibrary();
     try {
         auto input = std::make_unique<RtAudioInput>(RtAudio::LINUX_ALSA, format, target);
         RtAudio probe(RtAudio::LINUX_ALSA);
@@ -224,40 +186,9 @@ int RtAudioDriver::OpenAlsa(std::unique_ptr<WaveInput>& device, const WaveFormat
     }
 }
 
-int RtAudioDriver::Open(std::unique_ptr<WaveInput>& device, const WaveFormat& format, WaveNotifyTarget* target)
+bool ListAlsaCaptureDevices(std::vector<AlsaCaptureDevice>& devices, std::string& problem)
 {
     SilenceAlsaLibrary();
-    std::string pulseMessage;
-    if (openedApi != Api::Alsa) {
-        if (OpenPulse(device, format, target, pulseMessage) == WaveOk) {
-            openedApi = Api::Pulse;
-            return WaveOk;
-        }
-        if (openedApi == Api::Pulse)
-            return DeviceError("The sound input could not be opened again: " + pulseMessage + ".");
-    }
-    std::string alsaMessage;
-    if (OpenAlsa(device, format, target, alsaMessage) == WaveOk) {
-        openedApi = Api::Alsa;
-        return WaveOk;
-    }
-    if (openedApi == Api::Alsa)
-        return DeviceError("The sound input could not be opened again: " + alsaMessage + ".");
-    return DeviceError("The sound input could not be opened: " + pulseMessage + "; " + alsaMessage + ".");
-}
-
-std::vector<InputDeviceDescription> ListInputDevices(std::vector<std::string>& problems)
-{
-    SilenceAlsaLibrary();
-    std::vector<InputDeviceDescription> devices;
-    std::vector<PulseSource> sources;
-    std::string problem;
-    if (ListPulseSources(sources, problem)) {
-        for (const PulseSource& s : sources)
-            devices.push_back({"PulseAudio", s.name, s.description, s.isDefault});
-    } else {
-        problems.push_back("PulseAudio: no server answers (" + problem + ")");
-    }
     try {
         RtAudio audio(RtAudio::LINUX_ALSA);
         audio.showWarnings(false);
@@ -265,11 +196,11 @@ std::vector<InputDeviceDescription> ListInputDevices(std::vector<std::string>& p
         for (unsigned i = 0; i < count; ++i) {
             const RtAudio::DeviceInfo info = audio.getDeviceInfo(i);
             if (info.probed && info.inputChannels > 0)
-                devices.push_back({"ALSA", info.name, std::to_string(info.inputChannels) + " channels",
-                                   info.isDefaultInput});
+                devices.push_back({info.name, info.inputChannels, info.isDefaultInput});
         }
     } catch (const RtAudioError& e) {
-        problems.push_back("ALSA: " + e.getMessage());
+        problem = e.getMessage();
+        return false;
     }
-    return devices;
+    return true;
 }
