@@ -63,6 +63,7 @@ public:
 
     int Connect(const std::string& sourceName, std::string& message)
     {
+        source = sourceName.empty() ? "default source" : "source \"" + sourceName + "\"";
         loop = pa_threaded_mainloop_new();
         if (!loop || pa_threaded_mainloop_start(loop) < 0) {
             message = "PulseAudio's main loop could not be started";
@@ -78,9 +79,7 @@ public:
                 message = sourceName.empty() ? "PulseAudio has no default source"
                                              : "PulseAudio has no source named \"" + sourceName + "\"";
             else
-                message = "PulseAudio does not record from " +
-                          (sourceName.empty() ? std::string("its default source") : "\"" + sourceName + "\"") +
-                          " (" + ContextError() + ")";
+                message = "PulseAudio does not record from its " + source + " (" + ContextError() + ")";
             return WaveErrorDevice;
         }
         recording = true;
@@ -127,6 +126,8 @@ private:
 
     // The server sends what the source gives as soon as it has it, at most
     // one buffer's worth at a time; the source is asked for that latency.
+    // A source chosen by name stays the one recorded: when it goes away the
+    // recording ends, rather than the server moving it to another source.
     bool ConnectStream(const std::string& sourceName)
     {
         const pa_sample_spec spec{PA_SAMPLE_S16NE, static_cast<uint32_t>(Format().sampleRate),
@@ -142,7 +143,8 @@ private:
         attributes.prebuf = static_cast<uint32_t>(-1);
         attributes.minreq = static_cast<uint32_t>(-1);
         attributes.fragsize = FramesPerBuffer * static_cast<uint32_t>(Format().BlockAlign());
-        const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED);
+        const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_START_CORKED |
+                                                          (sourceName.empty() ? 0 : PA_STREAM_DONT_MOVE));
         if (pa_stream_connect_record(stream, sourceName.empty() ? nullptr : sourceName.c_str(), &attributes, flags) <
             0)
             return false;
@@ -189,7 +191,9 @@ private:
     {
         auto* self = static_cast<PulseInput*>(user);
         if (self->recording && !PA_STREAM_IS_GOOD(pa_stream_get_state(stream)))
-            self->ReportFailure("PulseAudio ended the recording (" + self->ContextError() + ").");
+            self->ReportFailure(pa_context_errno(self->context) == PA_ERR_KILLED
+                                    ? "PulseAudio's " + self->source + " went away."
+                                    : "PulseAudio ended the recording (" + self->ContextError() + ").");
         pa_threaded_mainloop_signal(self->loop, 0);
     }
 
@@ -222,6 +226,7 @@ private:
     pa_threaded_mainloop* loop = nullptr;
     pa_context* context = nullptr;
     pa_stream* stream = nullptr;
+    std::string source;  // for messages
     // Under the main-loop lock.
     bool timedOut = false;
     bool recording = false;

@@ -192,24 +192,47 @@ TEST_F(CaptureThroughServer, TheDefaultAndANamedSourceAreTheOnesRecorded)
     engine.SetDriver(&driver);
 }
 
-TEST_F(CaptureThroughServer, AVanishingServerIsReportedAndClosesCleanly)
+// A source unplugged while it is recorded (its module unloaded) and the
+// server dying are both reported, and the device still closes at once.
+TEST_F(CaptureThroughServer, AVanishingSourceOrServerIsReportedAndClosesCleanly)
 {
-    ASSERT_EQ(engine.Start(), 0);
-    Run(1.0);
-    server.Kill();
-    QueueTarget::Event event = QueueTarget::None;
-    const auto deadline = Clock::now() + std::chrono::seconds(10);
-    while (Clock::now() < deadline && event != QueueTarget::Error) {
-        event = target.Wait(std::chrono::milliseconds(200));
-        if (event == QueueTarget::Data)
-            engine.ProcessBlock();
+    std::string module;
+    if (FILE* out = popen("pactl load-module module-null-sink sink_name=tavi_unplugged rate=48000", "r")) {
+        char line[32] = {};
+        if (std::fgets(line, sizeof line, out))
+            module = std::to_string(std::atoi(line));
+        pclose(out);
     }
-    ASSERT_EQ(event, QueueTarget::Error) << "no notification after the server died";
-    EXPECT_FALSE(target.ErrorText().empty());
-    const auto closing = Clock::now();
-    engine.Close();
-    EXPECT_LT(Clock::now() - closing, std::chrono::seconds(2));
-    EXPECT_FALSE(engine.IsOpen());
+    ASSERT_FALSE(module.empty()) << "no second sink";
+    const struct {
+        const char* what;
+        const char* source;
+        std::function<void()> vanish;
+    } cases[] = {
+        {"source", "tavi_unplugged.monitor", [&] { std::system(("pactl unload-module " + module).c_str()); }},
+        {"server", "", [this] { server.Kill(); }},
+    };
+    for (const auto& c : cases) {
+        SoundInputDriver named(c.source);
+        engine.SetDriver(&named);
+        ASSERT_EQ(engine.Start(), 0) << c.what;
+        Run(1.0);
+        c.vanish();
+        QueueTarget::Event event = QueueTarget::None;
+        const auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (Clock::now() < deadline && event != QueueTarget::Error) {
+            event = target.Wait(std::chrono::milliseconds(200));
+            if (event == QueueTarget::Data)
+                engine.ProcessBlock();
+        }
+        ASSERT_EQ(event, QueueTarget::Error) << "no notification after the " << c.what << " vanished";
+        EXPECT_FALSE(target.ErrorText().empty());
+        const auto closing = Clock::now();
+        engine.Close();
+        EXPECT_LT(Clock::now() - closing, std::chrono::seconds(2)) << c.what;
+        EXPECT_FALSE(engine.IsOpen()) << c.what;
+    }
+    engine.SetDriver(&driver);
     server.Stop();
 }
 
