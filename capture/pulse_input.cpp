@@ -1,25 +1,23 @@
 #include "capture/pulse_input.h"
 
+#include <poll.h>
+#include <pthread.h>
 #include <pulse/pulseaudio.h>
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr unsigned FramesPerBuffer = 2048;
-constexpr pa_usec_t AnswerTimeout = 5 * PA_USEC_PER_SEC;
-
-class MainLoopLock {
-public:
-    explicit MainLoopLock(pa_threaded_mainloop* loop) : loop(loop) { pa_threaded_mainloop_lock(loop); }
-    ~MainLoopLock() { pa_threaded_mainloop_unlock(loop); }
-    MainLoopLock(const MainLoopLock&) = delete;
-    MainLoopLock& operator=(const MainLoopLock&) = delete;
-
-private:
-    pa_threaded_mainloop* loop;
-};
+constexpr auto AnswerTimeout = std::chrono::seconds(5);
 
 void Forget(pa_operation* operation)
 {
@@ -27,10 +25,38 @@ void Forget(pa_operation* operation)
         pa_operation_unref(operation);
 }
 
-// A record stream on a threaded main loop of its own. Every call from the
-// GUI thread takes the main-loop lock; the callbacks run on the main-loop
-// thread with the lock held.
+// A record stream on a main loop of its own, run by a thread of its own.
+// That thread holds `loopLock` except while it waits; the GUI thread takes
+// it to talk to PulseAudio, and every callback runs with it held.
+//
+// A sound server may send a packet every few milliseconds (a monitor source
+// goes at the pace of the sink's lowest-latency client). Waking for each one
+// would cost more than copying them, so while nothing is pending the loop
+// rests until the buffer being filled is due to be full, then takes all
+// that has come; it wakes early for the GUI thread.
 class PulseInput : public WaveInput {
+    // The GUI thread's hold on the loop. The loop's thread lets go of the
+    // lock while it waits, and is woken from a rest by this hold, so that
+    // what the GUI thread asks for goes out at once.
+    class Access {
+    public:
+        explicit Access(PulseInput& input) : input(input), lock(input.loopLock)
+        {
+            input.wanted = true;
+            input.called.notify_one();
+        }
+
+        // Waits for the loop while `pending` holds, a few seconds at most.
+        void WaitWhile(const std::function<bool()>& pending)
+        {
+            input.timedOut = !input.answered.wait_for(lock, AnswerTimeout, [&] { return !pending(); });
+        }
+
+    private:
+        PulseInput& input;
+        std::unique_lock<std::mutex> lock;
+    };
+
 public:
     PulseInput(const WaveFormat& format, WaveNotifyTarget* target)
         : WaveInput(format, target), silence(FramesPerBuffer * static_cast<size_t>(format.channels))
@@ -42,7 +68,7 @@ public:
         if (!loop)
             return;
         {
-            MainLoopLock lock(loop);
+            Access access(*this);
             if (stream) {
                 pa_stream_set_state_callback(stream, nullptr, nullptr);
                 pa_stream_set_read_callback(stream, nullptr, nullptr);
@@ -52,29 +78,34 @@ public:
                 pa_context_set_state_callback(context, nullptr, nullptr);
                 pa_context_disconnect(context);
             }
+            pa_mainloop_quit(loop, 0);
         }
-        pa_threaded_mainloop_stop(loop);
+        if (thread.joinable())
+            thread.join();
         if (stream)
             pa_stream_unref(stream);
         if (context)
             pa_context_unref(context);
-        pa_threaded_mainloop_free(loop);
+        pa_mainloop_free(loop);
     }
 
     int Connect(const std::string& sourceName, std::string& message)
     {
         source = sourceName.empty() ? "default source" : "source \"" + sourceName + "\"";
-        loop = pa_threaded_mainloop_new();
-        if (!loop || pa_threaded_mainloop_start(loop) < 0) {
-            message = "PulseAudio's main loop could not be started";
+        loop = pa_mainloop_new();
+        if (!loop) {
+            message = "PulseAudio's main loop could not be made";
             return WaveErrorDevice;
         }
-        MainLoopLock lock(loop);
-        if (!ConnectContext()) {
+        pa_mainloop_set_poll_func(loop, &PulseInput::Poll, this);
+        thread = std::thread([this] { Run(); });
+        pthread_setname_np(thread.native_handle(), "PulseAudio in");
+        Access access(*this);
+        if (!ConnectContext(access)) {
             message = "no PulseAudio server answers (" + ContextError() + ")";
             return WaveErrorDevice;
         }
-        if (!ConnectStream(sourceName)) {
+        if (!ConnectStream(sourceName, access)) {
             if (pa_context_errno(context) == PA_ERR_NOENTITY)
                 message = sourceName.empty() ? "PulseAudio has no default source"
                                              : "PulseAudio has no source named \"" + sourceName + "\"";
@@ -89,7 +120,7 @@ public:
 protected:
     int StartSource() override
     {
-        MainLoopLock lock(loop);
+        Access access(*this);
         if (pa_stream_get_state(stream) != PA_STREAM_READY)
             return DeviceError("The sound input did not start: " + ContextError() + ".");
         Forget(pa_stream_cork(stream, 0, nullptr, nullptr));
@@ -101,7 +132,7 @@ protected:
     // a later start.
     void StopSource() override
     {
-        MainLoopLock lock(loop);
+        Access access(*this);
         if (pa_stream_get_state(stream) != PA_STREAM_READY)
             return;
         Forget(pa_stream_cork(stream, 1, nullptr, nullptr));
@@ -109,15 +140,15 @@ protected:
     }
 
 private:
-    bool ConnectContext()
+    bool ConnectContext(Access& access)
     {
-        context = pa_context_new(pa_threaded_mainloop_get_api(loop), "Tavimeter");
+        context = pa_context_new(pa_mainloop_get_api(loop), "Tavimeter");
         if (!context)
             return false;
         pa_context_set_state_callback(context, &PulseInput::OnContextState, this);
         if (pa_context_connect(context, nullptr, PA_CONTEXT_NOFLAGS, nullptr) < 0)
             return false;
-        WaitWhile([this] {
+        access.WaitWhile([this] {
             const pa_context_state_t state = pa_context_get_state(context);
             return PA_CONTEXT_IS_GOOD(state) && state != PA_CONTEXT_READY;
         });
@@ -128,7 +159,7 @@ private:
     // one buffer's worth at a time; the source is asked for that latency.
     // A source chosen by name stays the one recorded: when it goes away the
     // recording ends, rather than the server moving it to another source.
-    bool ConnectStream(const std::string& sourceName)
+    bool ConnectStream(const std::string& sourceName, Access& access)
     {
         const pa_sample_spec spec{PA_SAMPLE_S16NE, static_cast<uint32_t>(Format().sampleRate),
                                   static_cast<uint8_t>(Format().channels)};
@@ -148,21 +179,48 @@ private:
         if (pa_stream_connect_record(stream, sourceName.empty() ? nullptr : sourceName.c_str(), &attributes, flags) <
             0)
             return false;
-        WaitWhile([this] { return pa_stream_get_state(stream) == PA_STREAM_CREATING; });
+        access.WaitWhile([this] { return pa_stream_get_state(stream) == PA_STREAM_CREATING; });
         return pa_stream_get_state(stream) == PA_STREAM_READY;
     }
 
-    // Lock held: waits for the main loop while `pending` holds, a few
-    // seconds at most.
-    void WaitWhile(const std::function<bool()>& pending)
+    void Run()
     {
-        timedOut = false;
-        pa_time_event* timer =
-            pa_context_rttime_new(context, pa_rtclock_now() + AnswerTimeout, &PulseInput::OnTimeout, this);
-        while (pending() && !timedOut)
-            pa_threaded_mainloop_wait(loop);
-        if (timer)
-            pa_threaded_mainloop_get_api(loop)->time_free(timer);
+        std::lock_guard<std::mutex> hold(loopLock);  // let go of in Poll
+        if (pa_mainloop_run(loop, nullptr) < 0)
+            ReportFailure("PulseAudio's main loop failed.");
+    }
+
+    // Loop thread, lock held on entry and on return.
+    static int Poll(struct pollfd* fds, unsigned long count, int timeout, void* user)
+    {
+        auto* self = static_cast<PulseInput*>(user);
+        std::unique_lock<std::mutex> lock(self->loopLock, std::adopt_lock);
+        int ready = poll(fds, count, 0);
+        if (ready == 0 && timeout != 0) {
+            const auto rested = self->Rest(lock, timeout);
+            if (timeout > 0)
+                timeout = std::max(0, timeout - static_cast<int>(rested.count()));
+            lock.unlock();
+            ready = poll(fds, count, timeout);
+            lock.lock();
+        }
+        lock.release();
+        return ready;
+    }
+
+    // Rests until the buffer being filled is due to be full, within
+    // `timeoutMs` (negative: none), or until the GUI thread calls.
+    std::chrono::milliseconds Rest(std::unique_lock<std::mutex>& lock, int timeoutMs)
+    {
+        const auto start = Clock::now();
+        const size_t missing = FramesToFillHead();
+        auto due = std::chrono::microseconds(missing * 1000000 / static_cast<size_t>(Format().sampleRate));
+        if (timeoutMs > 0)
+            due = std::min<std::chrono::microseconds>(due, std::chrono::milliseconds(timeoutMs));
+        if (due > std::chrono::microseconds(0) && !wanted)
+            called.wait_for(lock, due, [this] { return wanted; });
+        wanted = false;
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
     }
 
     std::string ContextError() const
@@ -172,19 +230,12 @@ private:
         return pa_strerror(context ? pa_context_errno(context) : PA_ERR_INTERNAL);
     }
 
-    static void OnTimeout(pa_mainloop_api*, pa_time_event*, const struct timeval*, void* user)
-    {
-        auto* self = static_cast<PulseInput*>(user);
-        self->timedOut = true;
-        pa_threaded_mainloop_signal(self->loop, 0);
-    }
-
     static void OnContextState(pa_context* context, void* user)
     {
         auto* self = static_cast<PulseInput*>(user);
         if (self->recording && !PA_CONTEXT_IS_GOOD(pa_context_get_state(context)))
             self->ReportFailure("The PulseAudio server went away (" + self->ContextError() + ").");
-        pa_threaded_mainloop_signal(self->loop, 0);
+        self->answered.notify_all();
     }
 
     static void OnStreamState(pa_stream* stream, void* user)
@@ -194,7 +245,7 @@ private:
             self->ReportFailure(pa_context_errno(self->context) == PA_ERR_KILLED
                                     ? "PulseAudio's " + self->source + " went away."
                                     : "PulseAudio ended the recording (" + self->ContextError() + ").");
-        pa_threaded_mainloop_signal(self->loop, 0);
+        self->answered.notify_all();
     }
 
     // PulseAudio keeps a record stream's data in whole frames.
@@ -223,13 +274,18 @@ private:
         }
     }
 
-    pa_threaded_mainloop* loop = nullptr;
+    pa_mainloop* loop = nullptr;
+    std::thread thread;
+    std::mutex loopLock;
+    std::condition_variable answered;  // a state callback has run
+    std::condition_variable called;    // the GUI thread wants the loop
     pa_context* context = nullptr;
     pa_stream* stream = nullptr;
     std::string source;  // for messages
-    // Under the main-loop lock.
+    // Under loopLock.
     bool timedOut = false;
     bool recording = false;
+    bool wanted = false;
     const std::vector<int16_t> silence;
 };
 

@@ -177,6 +177,13 @@ void WaveInput::Deliver(const int16_t* frames, size_t frameCount)
     }
 }
 
+size_t WaveInput::FramesToFillHead()
+{
+    std::lock_guard<std::mutex> guard(gateLock);
+    const WaveHeader* header = gateOpen ? QueuedHead() : nullptr;
+    return header ? (header->bufferLength - fill) / static_cast<size_t>(format.BlockAlign()) : 0;
+}
+
 void WaveInput::ReportFailure(const std::string& message)
 {
     std::lock_guard<std::mutex> guard(gateLock);

@@ -112,6 +112,9 @@ protected:
     // Device thread: the source is exhausted; reported once.
     void ReportEnd();
     bool HasFailed() const { return failed.load(std::memory_order_acquire); }
+    // Device thread: frames the head buffer still lacks; 0 while none is
+    // queued or the gate is shut.
+    size_t FramesToFillHead();
     // Records a device message and returns WaveErrorDevice.
     int DeviceError(const std::string& message) { return lastMessage.Record(message); }
 

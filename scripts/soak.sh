@@ -3,7 +3,8 @@
 # PulseAudio server fed with a 1 kHz tone, under Xvfb at 1920 x 1080 with the
 # window at the top left, WIDTHxHEIGHT big (default: the whole screen), in
 # display mode MODE (default 0), and prints what it cost: CPU (percent of
-# one core) of the program and of the X server, resident memory at the start
+# one core) of the program, of each of its threads (with how often each
+# wakes) and of the X server, resident memory at the start
 # and the end, blocks analysed against those due in the elapsed time, and
 # frames the capture layer dropped. Not part of the tests.
 # With "tempo-keyboard" the tempo readout and the keyboard window are on.
@@ -65,6 +66,13 @@ fi
 ticks=$(getconf CLK_TCK)
 cpu_ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 resident() { awk '/^VmRSS/ {print $2 " " $3}' "/proc/$1/status"; }
+# One line per thread: id, CPU ticks, times it went to sleep, name.
+threads() {
+  for task in /proc/"$1"/task/*; do
+    echo "${task##*/} $(sed 's/.*) //' "$task/stat" | awk '{print $12 + $13}') \
+$(awk '/^voluntary_ctxt_switches/ {print $2}' "$task/status") $(cat "$task/comm")"
+  done 2>/dev/null
+}
 
 # The program prints its counts on SIGUSR1: at the start and the end of the
 # measured stretch.
@@ -80,12 +88,14 @@ measured=$(date +%s.%N)
 rss_start=$(resident "$app")
 ticks_start=$(cpu_ticks "$app")
 xticks_start=$(cpu_ticks "$xserver")
+threads "$app" >"$work/threads-start"
 sleep "$seconds"
 kill -USR1 "$app"
 ended=$(date +%s.%N)
 rss_end=$(resident "$app")
 ticks_end=$(cpu_ticks "$app")
 xticks_end=$(cpu_ticks "$xserver")
+threads "$app" >"$work/threads-end"
 sleep 0.5
 kill -TERM "$app"
 wait "$app" || true
@@ -106,6 +116,12 @@ awk -v t1="$measured" -v t2="$ended" -v c0="$ticks_start" -v c1="$ticks_end" -v 
     printf "  blocks analysed: %d of %.1f due (%.2f %%)\n", b1 - b0, due, 100 * (b1 - b0) / due
     printf "  frames dropped:  %d while measured, %d during start-up\n", d1 - d0, d0
   }'
+echo "  per thread:       CPU, wake-ups a second"
+awk -v t1="$measured" -v t2="$ended" -v hz="$ticks" '
+  NR == FNR { ticks[$1] = $2; sleeps[$1] = $3; next }
+  { name = $4; for (i = 5; i <= NF; ++i) name = name " " $i
+    printf "%20.2f %% %6.0f  %s\n", 100 * ($2 - ticks[$1]) / hz / (t2 - t1), ($3 - sleeps[$1]) / (t2 - t1), name }
+' "$work/threads-start" "$work/threads-end" | sort -rn
 if [ -s "$work/err.txt" ]; then
   echo "  the program wrote to stderr:"
   sed 's/^/    /' "$work/err.txt" | head -n 20
