@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <pthread.h>
+#include <signal.h>
 #include <pulse/pulseaudio.h>
 
 #include <algorithm>
@@ -185,6 +186,9 @@ private:
 
     void Run()
     {
+        sigset_t signals;  // the process's signals are the GUI thread's to take
+        sigfillset(&signals);
+        pthread_sigmask(SIG_BLOCK, &signals, nullptr);
         std::lock_guard<std::mutex> hold(loopLock);  // let go of in Poll
         if (pa_mainloop_run(loop, nullptr) < 0)
             ReportFailure("PulseAudio's main loop failed.");
