@@ -6,6 +6,8 @@
 #include <memory>
 #include <mutex>
 
+#include "capture/wave_capture.h"
+
 namespace {
 
 class RtAudioInput;
@@ -19,8 +21,8 @@ void RouteError(RtAudioError::Type type, const std::string& text);
 
 class RtAudioInput : public WaveInput {
 public:
-    RtAudioInput(RtAudio::Api api, const WaveFormat& format, WaveNotifyTarget* target)
-        : WaveInput(format, target), audio(api)
+    RtAudioInput(const WaveFormat& format, WaveNotifyTarget* target)
+        : WaveInput(format, target), audio(RtAudio::LINUX_ALSA)
     {
         audio.showWarnings(false);
     }
@@ -44,7 +46,7 @@ public:
         parameters.nChannels = static_cast<unsigned>(Format().channels);
         RtAudio::StreamOptions options;
         options.streamName = "Tavimeter";
-        unsigned frames = 2048;
+        unsigned frames = CWaveCapture::FramesPerBuffer;
         Register();
         try {
             audio.openStream(nullptr, &parameters, RTAUDIO_SINT16, static_cast<unsigned>(Format().sampleRate),
@@ -167,7 +169,7 @@ int OpenAlsaInput(const std::string& deviceName, const WaveFormat& format, WaveN
 {
     SilenceAlsaLibrary();
     try {
-        auto input = std::make_unique<RtAudioInput>(RtAudio::LINUX_ALSA, format, target);
+        auto input = std::make_unique<RtAudioInput>(format, target);
         RtAudio probe(RtAudio::LINUX_ALSA);
         probe.showWarnings(false);
         unsigned id = 0;

@@ -13,11 +13,13 @@
 #include <thread>
 #include <vector>
 
+#include "capture/wave_capture.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr unsigned FramesPerBuffer = 2048;
+constexpr unsigned FramesPerBuffer = CWaveCapture::FramesPerBuffer;
 constexpr auto AnswerTimeout = std::chrono::seconds(5);
 
 void Forget(pa_operation* operation)
