@@ -1,17 +1,16 @@
 #include "app/profile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "app/ini_line_reader.h"
 #include "app/module_path.h"
+#include "app/replacement_file.h"
 #include "app/settings_location.h"
 
 namespace {
@@ -22,17 +21,6 @@ struct FileClose {
     void operator()(FILE* f) const { std::fclose(f); }
 };
 using FilePtr = std::unique_ptr<FILE, FileClose>;
-
-// Mode for the replacement file: the old file's, or the usual default.
-mode_t ReplacementMode(const std::string& path)
-{
-    struct stat info;
-    if (stat(path.c_str(), &info) == 0)
-        return info.st_mode & 07777;
-    const mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
-}
 
 // Copies `in` (which may be null) to `out` with `key` of `section` set to
 // `text`, adding the key or the section where missing. The lines it writes
@@ -188,6 +176,12 @@ int CProfile::ReadString(const char* section, const char* key, char* buffer, int
 
 int CProfile::WriteString(const char* section, const char* key, const char* text)
 {
+    // A line break in a name or value would start lines of its own in the
+    // file: new sections and keys that nobody wrote.
+    for (const char* part : {section, key, text}) {
+        if (std::strpbrk(part, "\r\n"))
+            return 0;
+    }
     // Only a file that is not there may be started afresh: one that exists
     // but cannot be read whole is left as it is.
     FilePtr in(openFile(path.c_str(), "rb"));
@@ -196,27 +190,13 @@ int CProfile::WriteString(const char* section, const char* key, const char* text
     // The desktop's configuration folder is made on the first write.
     if (!in && makeFolder && !MakeParentFolder(path))
         return 0;
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkstemp(&temporary[0]);
-    if (fd < 0)
+    CReplacementFile out(path, renameFile);
+    if (!out.Open())
         return 0;
-    fchmod(fd, ReplacementMode(path));
-    FilePtr out(fdopen(fd, "wb"));
-    if (!out) {
-        close(fd);
-        unlink(temporary.c_str());
-        return 0;
-    }
-    IniRewrite rewrite(section, key, text, out.get());
-    bool ok = rewrite.Run(in.get());
+    IniRewrite rewrite(section, key, text, out.Stream());
+    const bool copied = rewrite.Run(in.get());
     in.reset();
-    ok = ok && std::fflush(out.get()) == 0 && fsync(fileno(out.get())) == 0;
-    ok = std::fclose(out.release()) == 0 && ok;
-    if (!ok || renameFile(temporary.c_str(), path.c_str()) != 0) {
-        unlink(temporary.c_str());
-        return 0;
-    }
-    return 1;
+    return copied && out.Commit() ? 1 : 0;
 }
 
 void CProfile::WriteInt(const char* section, const char* key, int value)
@@ -230,7 +210,13 @@ int CProfile::ReadInt(const char* section, const char* key)
 {
     char text[NumberBufferSize];
     ReadString(section, key, text, sizeof text);
-    return std::atoi(text);
+    // As atoi reads: blanks, a sign, then digits up to the first other
+    // character; a number outside the int range reads as missing.
+    errno = 0;
+    const long long value = std::strtoll(text, nullptr, 10);
+    if (errno == ERANGE || value < INT_MIN || value > INT_MAX)
+        return 0;
+    return static_cast<int>(value);
 }
 
 void CProfile::WriteFloat(const char* section, const char* key, float value)
@@ -244,5 +230,7 @@ double CProfile::ReadFloat(const char* section, const char* key)
 {
     char text[NumberBufferSize];
     ReadString(section, key, text, sizeof text);
-    return std::atof(text);
+    // "nan" and "inf", which the store never writes, read as missing.
+    const double value = std::atof(text);
+    return std::isfinite(value) ? value : 0.0;
 }

@@ -23,15 +23,20 @@ public:
     // finds them missing: for the desktop's configuration folder.
     void MakeFolderOnWrite() { makeFolder = true; }
 
-    // Returns 1 when the file was replaced, 0 when nothing could be written.
+    // Returns 1 when the file was replaced, 0 when nothing could be written;
+    // a section, key or text holding a line break (CR or LF) is never
+    // written.
     int WriteString(const char* section, const char* key, const char* text);
     // Copies at most size - 1 characters of the value (default "") into
     // buffer; returns the number copied.
     int ReadString(const char* section, const char* key, char* buffer, int size);
 
     void WriteInt(const char* section, const char* key, int value);
+    // The value as atoi reads it ("12abc" is 12); missing, not a number, or
+    // outside the int range: 0.
     int ReadInt(const char* section, const char* key);
     void WriteFloat(const char* section, const char* key, float value);
+    // The value as atof reads it; missing, not a number, or not finite: 0.
     double ReadFloat(const char* section, const char* key);
 
 private:

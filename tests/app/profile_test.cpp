@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -82,16 +83,39 @@ TEST_F(Profile, WritesCreateTheFileAndUseTheStatedFormats)
     EXPECT_FLOAT_EQ(float(profile.ReadFloat("SettingWindow", "CQAdjustmentValue")), 1.01f);
 }
 
+// As atoi and atof read, except that what no int or no finite number can
+// hold reads as missing.
 TEST_F(Profile, ReadsFollowAtoiAndAtof)
 {
-    WriteAll(path, "[S]\nA=12abc\nB=abc\nC=  -7 \nD=999.99\nE=\nF=3.5e1x\n");
+    WriteAll(path, "[S]\nA=12abc\nB=abc\nC=  -7 \nD=999.99\nE=\nF=3.5e1x\nG=2147483647\nH=-2147483648\n"
+                   "I=2147483648\nJ=-2147483649\nK=123456789012345678901234567890\nL=nan\nM=-inf\nN=1e308\n");
     CProfile profile(path);
-    EXPECT_EQ(profile.ReadInt("S", "A"), 12);
-    EXPECT_EQ(profile.ReadInt("S", "B"), 0);
-    EXPECT_EQ(profile.ReadInt("S", "C"), -7);
-    EXPECT_DOUBLE_EQ(profile.ReadFloat("S", "D"), 999.99);
-    EXPECT_EQ(profile.ReadInt("S", "E"), 0);
-    EXPECT_DOUBLE_EQ(profile.ReadFloat("S", "F"), 35.0);
+    const struct {
+        const char* key;
+        int integer;
+        double number;
+    } cases[] = {{"A", 12, 12.0},        {"B", 0, 0.0},           {"C", -7, -7.0},
+                 {"D", 999, 999.99},     {"E", 0, 0.0},           {"F", 3, 35.0},
+                 {"G", INT_MAX, 2147483647.0}, {"H", INT_MIN, -2147483648.0}, {"I", 0, 2147483648.0},
+                 {"J", 0, -2147483649.0}, {"K", 0, 1.2345678901234568e29}, {"L", 0, 0.0},
+                 {"M", 0, 0.0},          {"N", 1, 1e308}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(profile.ReadInt("S", c.key), c.integer) << c.key;
+        EXPECT_DOUBLE_EQ(profile.ReadFloat("S", c.key), c.number) << c.key;
+    }
+}
+
+// A value with a line break would add lines of its own to the file.
+TEST_F(Profile, LineBreaksAreNeverWritten)
+{
+    const std::string before = "[Export]\nFolder=/home\n";
+    WriteAll(path, before);
+    CProfile profile(path);
+    for (const char* text : {"x\n[SettingWindow]\nMaxFreq=1e11", "a\rb", "\n"})
+        EXPECT_EQ(profile.WriteString("Export", "Folder", text), 0) << text;
+    EXPECT_EQ(profile.WriteString("Ex\nport", "Folder", "x"), 0);
+    EXPECT_EQ(profile.WriteString("Export", "Fol\rder", "x"), 0);
+    EXPECT_EQ(ReadAll(path), before);
 }
 
 TEST_F(Profile, NamesAreComparedWithoutRegardToCase)
