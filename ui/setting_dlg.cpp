@@ -12,6 +12,7 @@
 #include "app/data_exchange.h"
 #include "app/dialog_builder.h"
 #include "app/profile.h"
+#include "app/stored_settings.h"
 #include "app/window_placement.h"
 #include "display/colour_map.h"
 #include "resources/dialog_templates.h"
@@ -19,38 +20,19 @@
 #include "ui/setting_page1.h"
 #include "ui/setting_page2.h"
 #include "ui/settings_host.h"
-#include "ui/stored_settings.h"
 
 namespace {
-
-const char* const SliderSection = "Ctrl";
 
 const char* const WindowTypeNames[] = {"Rectangle", "Hann",    "Hamming", "Gauss", "Blackman",
                                        "Blackman-Harris", "Flattop", "Vorbis", "Sine", "Triangle"};
 const char* const ColorTypeNames[] = {"Normal", "Inversed", "Grayscale"};
 const char* const WindowSizeNames[] = {"512", "1024", "2048", "4096", "8192"};
-const int WindowSizes[] = {512, 1024, 2048, 4096, 8192};
 
-// The transform size of a list index; 4096 when no entry is selected.
-int WindowSizeOf(int index)
-{
-    return index >= 0 && index < 5 ? WindowSizes[index] : 4096;
-}
-
-// The check boxes stored as "Check1" ... "Check9" (5 and 6 do not exist).
-struct StoredCheck {
-    const char* key;
-    int32_t CSettingDlg::*member;
-    bool Settings::*setting;
-};
-const StoredCheck StoredChecks[] = {
-    {"Check1", &CSettingDlg::LogScale, &Settings::LogScale},
-    {"Check2", &CSettingDlg::Grid, &Settings::Grid},
-    {"Check3", &CSettingDlg::HighEmphasis, &Settings::HighEmphasis},
-    {"Check4", &CSettingDlg::CursorGuide, &Settings::CursorGuide},
-    {"Check7", &CSettingDlg::Grid2, &Settings::Grid2},
-    {"Check8", &CSettingDlg::WrapUnderCQ, &Settings::WrapUnderCQ},
-    {"Check9", &CSettingDlg::TempoDetector, &Settings::TempoDetector},
+// The member each stored check box is exchanged through, in the order of
+// StoredChecks.
+int32_t CSettingDlg::* const CheckMembers[StoredCheckCount] = {
+    &CSettingDlg::LogScale, &CSettingDlg::Grid,        &CSettingDlg::HighEmphasis,  &CSettingDlg::CursorGuide,
+    &CSettingDlg::Grid2,    &CSettingDlg::WrapUnderCQ, &CSettingDlg::TempoDetector,
 };
 
 // Where the pages sit in the panel, in pixels at 96 dpi.
@@ -104,9 +86,7 @@ bool CSettingDlg::OnInitDialog()
 {
     RestorePlacement();
     ReadCheckBoxes();
-    SharedSettings.Oversample = profile.ReadInt(SettingSection, "Oversample");
-    if (SharedSettings.Oversample < 1 || SharedSettings.Oversample > 16)
-        SharedSettings.Oversample = 1;
+    SharedSettings.Oversample = StoredOversample(profile);
     SetUpSliders();
     UpdateData(false);
     {
@@ -162,9 +142,9 @@ void CSettingDlg::RestorePlacement()
 
 void CSettingDlg::ReadCheckBoxes()
 {
-    for (const StoredCheck& c : StoredChecks) {
-        this->*c.member = profile.ReadInt(SettingSection, c.key) != 0 ? 1 : 0;
-        SharedSettings.*c.setting = this->*c.member == 1;
+    for (int i = 0; i < StoredCheckCount; ++i) {
+        this->*CheckMembers[i] = profile.ReadInt(SettingSection, StoredChecks[i].key) != 0 ? 1 : 0;
+        SharedSettings.*StoredChecks[i].setting = this->*CheckMembers[i] == 1;
     }
 }
 
@@ -172,8 +152,8 @@ void CSettingDlg::SetUpSliders()
 {
     Slider(ContrastLowSlider)->setRange(10, 100);
     Slider(ContrastHighSlider)->setRange(5, 100);
-    SharedSettings.ContrastLow = profile.ReadInt(SliderSection, "Slider1");
-    SharedSettings.ContrastHigh = profile.ReadInt(SliderSection, "Slider2");
+    SharedSettings.ContrastLow = StoredContrast(profile, "Slider1");
+    SharedSettings.ContrastHigh = StoredContrast(profile, "Slider2");
     PlaceSliders();
 }
 
@@ -272,11 +252,11 @@ void CSettingDlg::OnShowWindow()
 void CSettingDlg::FillWindowTypes(bool fromStore)
 {
     QComboBox* list = List(WindowTypeList);
-    const int index = fromStore ? profile.ReadInt(SettingSection, "WindowType") : list->currentIndex();
+    const int index = fromStore ? StoredWindowTypeIndex(profile) : list->currentIndex();
     {
         const QSignalBlocker quiet(list);
-        Refill(list, WindowTypeNames, 10);
-        list->setCurrentIndex(index >= 0 && index < 10 ? index : -1);
+        Refill(list, WindowTypeNames, WindowTypeCount);
+        list->setCurrentIndex(index);
     }
     OnWindowTypeChange();
 }
@@ -284,26 +264,21 @@ void CSettingDlg::FillWindowTypes(bool fromStore)
 void CSettingDlg::FillColorTypes(bool fromStore)
 {
     QComboBox* list = List(ColorTypeList);
-    const int index = fromStore ? profile.ReadInt(SettingSection, "ColorType") : list->currentIndex();
+    const int stored = fromStore ? profile.ReadInt(SettingSection, "ColorType") : list->currentIndex();
     const QSignalBlocker quiet(list);
-    Refill(list, ColorTypeNames, 3);
-    SharedSettings.ColorType = index == 1 || index == 2 ? index : 0;
-    list->setCurrentIndex(index >= 0 && index < 3 ? index : -1);
+    Refill(list, ColorTypeNames, ColorTypeCount);
+    SharedSettings.ColorType = ColorTypeOf(stored);
+    list->setCurrentIndex(stored >= 0 && stored < ColorTypeCount ? stored : -1);
     RebuildColorMap();
 }
 
 void CSettingDlg::FillWindowSizes(bool fromStore)
 {
     QComboBox* list = List(WindowSizeList);
-    int index = list->currentIndex();
-    if (fromStore) {
-        index = profile.ReadInt(SettingSection, "WindowSize");
-        if (index < 0)
-            index = 3;
-    }
+    const int index = fromStore ? StoredWindowSizeIndex(profile) : list->currentIndex();
     const QSignalBlocker quiet(list);
-    Refill(list, WindowSizeNames, 5);
-    list->setCurrentIndex(index < 5 ? index : -1);
+    Refill(list, WindowSizeNames, WindowSizeCount);
+    list->setCurrentIndex(index);
     SharedSettings.WindowSize = WindowSizeOf(list->currentIndex());
 }
 
@@ -417,8 +392,8 @@ void CSettingDlg::OnDestroy()
     profile.WriteInt(SliderSection, "Slider1", SharedSettings.ContrastLow);
     profile.WriteInt(SliderSection, "Slider2", SharedSettings.ContrastHigh);
     StoreRectangle(profile, SettingSection, r);
-    for (const StoredCheck& c : StoredChecks)
-        profile.WriteInt(SettingSection, c.key, this->*c.member != 0 ? 1 : 0);
+    for (int i = 0; i < StoredCheckCount; ++i)
+        profile.WriteInt(SettingSection, StoredChecks[i].key, this->*CheckMembers[i] != 0 ? 1 : 0);
     profile.WriteInt(SettingSection, "WindowType", List(WindowTypeList)->currentIndex());
     profile.WriteInt(SettingSection, "ColorType", List(ColorTypeList)->currentIndex());
     profile.WriteInt(SettingSection, "WindowSize", List(WindowSizeList)->currentIndex());

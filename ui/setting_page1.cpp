@@ -5,9 +5,9 @@
 #include "app/data_exchange.h"
 #include "app/dialog_builder.h"
 #include "app/profile.h"
+#include "app/stored_settings.h"
 #include "resources/dialog_templates.h"
 #include "settings/shared_settings.h"
-#include "ui/stored_settings.h"
 
 namespace {
 
@@ -36,11 +36,7 @@ QLineEdit* CSettingPage1::Edit(int id) const
 
 bool CSettingPage1::OnInitDialog()
 {
-    // A stored maximum below the lowest one an edit accepts (a missing key
-    // included) gives the default.
-    MaxFreq = ReadStoredFloat(profile, "MaxFreq");
-    if (!(MaxFreq >= MaxFreqLowest))
-        MaxFreq = MaxFreqDefault;
+    MaxFreq = StoredMaxFreq(profile);
     AMinFreq = ReadStoredFloat(profile, "AMinFreq");
     SignalThre = ReadStoredFloat(profile, "SignalThre");
     Publish();

@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <QMap>
 
+#include "app/stored_settings.h"
+
 class CProfile;
 class QLineEdit;
 
@@ -11,10 +13,6 @@ class QLineEdit;
 // publishes every edit at once and writes them back when it is destroyed.
 class CSettingPage1 : public QWidget {
 public:
-    static constexpr float MaxFreqLowest = 100.0f;
-    static constexpr float MaxFreqHighest = 24000.0f;
-    static constexpr float MaxFreqDefault = 22050.0f;
-
     CSettingPage1(CProfile& profile, QWidget* parent);
     ~CSettingPage1() override;
 

