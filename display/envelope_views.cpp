@@ -41,7 +41,7 @@ bool IsSharp(int note)
 int AxisRowsAbove(double f, int H)
 {
     const double D = Log2(SharedSettings.MaxFreq) - Log2(32.0);
-    return static_cast<int>((Log2(f) - Log2(32.0)) * H / D);
+    return ClampedIndex((Log2(f) - Log2(32.0)) * H / D, -1, H + 1);
 }
 
 // x clamped to 0..W before the conversion (a level may be any float).

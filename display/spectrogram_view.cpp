@@ -25,9 +25,10 @@ double RowsPerOctave(int h)
     return h / (Log2(SharedSettings.MaxFreq) - 5);
 }
 
-int GridRow(double frequency, double rowsPerOctave)
+// Rows above the bottom; beyond the surface's h rows it is not drawn.
+int GridRow(double frequency, double rowsPerOctave, int h)
 {
-    return static_cast<int>((Log2(frequency) - 5) * rowsPerOctave);
+    return ClampedIndex((Log2(frequency) - 5) * rowsPerOctave, -1, h + 1);
 }
 
 } // namespace
@@ -193,7 +194,8 @@ void CSpectrogramView::DrawConstantQ(BITMAP* bm, const CWaveCapture& engine, int
 
     if (SharedSettings.WrapUnderCQ) {
         change.Drawn(w - 6 * m - 9, w - 4 * m - 9);
-        const ColumnBand band{static_cast<int>(h * bandLo), static_cast<int>(h * bandHi)};
+        const ColumnBand band{ClampedIndex(h * static_cast<double>(bandLo), -1, h + 1),
+                              ClampedIndex(h * static_cast<double>(bandHi), -1, h + 1)};
         for (int pass = 0; pass < 2; ++pass) {
             if (pass == 1)
                 LogResampleTable(spec + CWaveCapture::SecondSpectrum, wrap.data(), RowPoints, 32.0f, fmax);
@@ -217,7 +219,7 @@ void CSpectrogramView::DrawConstantQ(BITMAP* bm, const CWaveCapture& engine, int
         change.Drawn(w - 9 - 20 * m, w - 9);
         const double R = RowsPerOctave(h);
         for (int k = 0; k < 8; ++k) {
-            const int row = GridRow(GridFrequencies[0] * std::pow(2.0, k), R);
+            const int row = GridRow(GridFrequencies[0] * std::pow(2.0, k), R, h);
             for (int i = 0; i < 20 * m; ++i)
                 PutPixel(bm, w - 10 - i, h - row, GridColour);
         }
@@ -268,7 +270,7 @@ void CSpectrogramView::DrawLogarithmic(BITMAP* bm, const CWaveCapture& engine, i
         const double R = RowsPerOctave(h);
         if (SharedSettings.Grid) {
             for (int k = 0; k < 8; ++k) {
-                const int row = GridRow(GridFrequencies[0] * std::pow(2.0, k), R);
+                const int row = GridRow(GridFrequencies[0] * std::pow(2.0, k), R, h);
                 for (int i = 0; i < 10; ++i)
                     PutPixel(bm, x0 - i * d, h - row, GridColour);
             }
@@ -277,7 +279,7 @@ void CSpectrogramView::DrawLogarithmic(BITMAP* bm, const CWaveCapture& engine, i
             for (int n = 1; n < 12; ++n) {
                 const bool sharp = n == 1 || n == 3 || n == 6 || n == 8 || n == 10;
                 for (int k = 0; k < 8; ++k) {
-                    const int row = GridRow(GridFrequencies[n] * std::pow(2.0, k), R);
+                    const int row = GridRow(GridFrequencies[n] * std::pow(2.0, k), R, h);
                     PutPixel(bm, x0, h - row, sharp ? SharpGridColour : GridColour);
                 }
             }
@@ -321,7 +323,7 @@ void CSpectrogramView::DrawLinear(BITMAP* bm, const CWaveCapture& engine, int w,
             const int x = w - (1 - pass) * m - j - 10;
             for (int r = 0; r < h; ++r) {
                 // A MaxFreq above the grid's range reads the last bin.
-                const int b = std::min(static_cast<int>(r * q), LinearBins - 1);
+                const int b = ClampedIndex(r * q, 0, LinearBins - 1);
                 PutPixel(bm, x, h - r, LookupColour(values(b) * emphasis[b]));
             }
         }
@@ -330,7 +332,7 @@ void CSpectrogramView::DrawLinear(BITMAP* bm, const CWaveCapture& engine, int w,
 
     if (SharedSettings.Grid) {
         for (int k = 0; k < 5; ++k) {
-            const int row = static_cast<int>(GridFrequencies[0] * std::pow(2.0, k) * BinsPerHz / q);
+            const int row = ClampedIndex(GridFrequencies[0] * std::pow(2.0, k) * BinsPerHz / q, -1, h + 1);
             PutPixel(bm, w - 11, h - row, LinearGridColour);
             PutPixel(bm, w - 10, h - row, LinearGridColour);
         }

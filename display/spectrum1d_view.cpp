@@ -70,7 +70,7 @@ void CSpectrum1DView::DrawGrid(CRaster& raster, int W, int H, double s)
     for (int line = 0; line < 10; ++line, f *= 2) {
         char label[32];
         std::snprintf(label, sizeof label, "%.0f", std::round(f));
-        const int off = static_cast<int>((Log2(f) - Log2(32.0)) * PW / span);
+        const int off = ClampedIndex((Log2(f) - Log2(32.0)) * PW / span, -FarOffAxis, FarOffAxis);
         raster.DrawLine(50 + off, 50, 50 + off, H - 40, Grey);
         raster.AddText(off + 40, H - 38, label);
         if (line == 8)
@@ -95,7 +95,7 @@ void CSpectrum1DView::DrawCurve(CRaster& raster, int PW, int PH, double s)
     for (int k = 0; k < PW; ++k) {
         const double v = resampled[static_cast<size_t>(k) * Points / static_cast<size_t>(PW)];
         const double d = 20 * std::log10(v + 1e-12);
-        int y = static_cast<int>(50 - d * s);
+        int y = ClampedIndex(50 - d * s, -FarOffAxis, FarOffAxis);
         if (y > PH)
             y = PH;
         y += 50;

@@ -218,7 +218,8 @@ void DrawSpeechView(BITMAP* bm, const CWaveCapture& engine, const RECT& rc)
     if (SharedSettings.Grid) {
         double f = 65.406;
         for (int i = 0; i < 8; ++i, f *= 2) {
-            const int y = h - static_cast<int>((Log2(f) - Log2(32.0)) * h / (Log2(SharedSettings.MaxFreq) - Log2(32.0)));
+            const int y =
+                h - ClampedIndex((Log2(f) - Log2(32.0)) * h / (Log2(SharedSettings.MaxFreq) - Log2(32.0)), -1, h + 1);
             for (const int x : {combEnd - 10, combEnd - 11, w - 10, w - 11})
                 PutPixel(bm, x, y, GridGrey);
         }

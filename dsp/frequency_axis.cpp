@@ -13,11 +13,26 @@ constexpr int LastLinearBin = LinearBins - 1;
 // Rows the cached resampler's axis is laid out for.
 constexpr int DisplayRows = 2048;
 
+} // namespace
+
+int ClampedIndex(double value, int lo, int hi)
+{
+    if (!(value > lo))
+        return lo;
+    if (value > hi)
+        return hi;
+    return static_cast<int>(value);
+}
+
+namespace {
+
 // One log-axis point: the mean over the bins it spans, or the interpolated
 // value between its two neighbouring bins; `prev` is the previous point's bin.
 float ResamplePoint(const float* src, double f, int& prev)
 {
     double pos = f * BinsPerHz;
+    if (!(pos > 0))
+        pos = 0;
     if (pos > LastLinearBin)
         pos = LastLinearBin;
     const int idx = static_cast<int>(pos);
@@ -80,8 +95,8 @@ void BuildRowTable(RowTable& t, int count, float fmin, float fmax)
     t.lo = Log2(fmin);
     t.step = (Log2(fmax) - t.lo) / count;
     const double inverseStep = 1.0 / t.step;
-    t.start = static_cast<int>((Log2(noteFrequency(24)) - t.lo) * inverseStep);
-    t.end = static_cast<int>((Log2(noteFrequency(110)) - t.lo) * inverseStep);
+    t.start = ClampedIndex((Log2(noteFrequency(24)) - t.lo) * inverseStep, -FarOffAxis, FarOffAxis);
+    t.end = ClampedIndex((Log2(noteFrequency(110)) - t.lo) * inverseStep, -FarOffAxis, FarOffAxis);
     t.positions.assign(static_cast<size_t>(count > DisplayRows ? count : DisplayRows), 0.0);
     const int span = t.end - t.start + 1;
     for (int r = t.start, n = 0; r <= t.end; ++r, ++n) {
@@ -171,6 +186,8 @@ void CQToRows(const float* cq, float* rows, int count, float fmin, float fmax)
         if (r < 0)
             continue;
         double p = t.positions[r];
+        if (!(p > 0.0))
+            p = 0.0;
         if (p > 171.0)
             p = 171.0;
         const int k = static_cast<int>(p);

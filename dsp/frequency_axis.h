@@ -9,6 +9,15 @@ constexpr int ConstantQBins = 173;
 // Fractional linear-bin position per Hz: 4096 / 24000.
 constexpr double BinsPerHz = 0.17066666666666666;
 
+// `value` truncated towards zero, as a conversion to int does, after it is
+// clamped to lo .. hi (NaN gives lo): a row or bin worked out from any
+// setting stays inside what it addresses, and within lo .. hi the result is
+// the plain conversion's.
+int ClampedIndex(double value, int lo, int hi);
+// Rows or columns this far from an axis lie beyond any surface: a bound for
+// positions that may fall outside one yet must stay safe to loop over.
+constexpr int FarOffAxis = 1 << 20;
+
 // (1 - t) * a + t * b, unclamped.
 double Interpolate(double a, double b, double t);
 

@@ -261,6 +261,40 @@ TEST_F(Rendering, SwitchingModesClearsOnlyWhenEnteringTheSpectrograms)
     EXPECT_FALSE(anyDrawn()) << "entering from mode 2 starts from black";
 }
 
+// The views clamp every row and bin they work out from a setting: no value,
+// however far from what the panel or the INI file can give, takes them
+// outside their arrays or the surface (the sanitizer run checks the reads
+// and writes, and every float-to-int conversion).
+TEST_F(Rendering, NoSettingTakesTheViewsOutsideTheirBuffers)
+{
+    const double nan = std::nan("");
+    const double inf = HUGE_VAL;
+    const struct {
+        const char* name;
+        float maxFreq;
+        float adjustment;
+    } cases[] = {{"1e11", 1e11f, 0}, {"-1e11", -1e11f, 0}, {"0", 0, 0},           {"1", 1, 0},
+                 {"32", 32, 0},      {"nan", float(nan), float(nan)},             {"inf", float(inf), float(inf)},
+                 {"adjustment", 22050, 3e38f}, {"negative adjustment", 22050, -3e38f}};
+    for (const auto& c : cases) {
+        for (const bool logScale : {false, true}) {
+            SharedSettings.MaxFreq = c.maxFreq;
+            SharedSettings.CQAdjustmentValue = c.adjustment;
+            SharedSettings.LogScale = logScale;
+            SharedSettings.Grid = SharedSettings.Grid2 = SharedSettings.WrapUnderCQ = true;
+            SharedSettings.Stereo = 1;
+            SharedSettings.Oversample = 8;
+            renderer.UpdateCQWrapBand();
+            for (int mode = CRenderer::Spectrogram; mode <= CRenderer::SpectrumEnvelope; ++mode) {
+                SCOPED_TRACE(std::string(c.name) + (logScale ? ", log" : ", linear") + ", mode " + std::to_string(mode));
+                renderer.SetDisplayMode(mode);
+                Feed(2, [](long n) { return 8000 * std::sin(2 * M_PI * 1000 * n / 48000.0); });
+                EXPECT_EQ(renderer.Surface()->Width(), 400);
+            }
+        }
+    }
+}
+
 TEST(SpectrogramColumns, BandRowsAreLeftAlone)
 {
     SharedSettings = Settings();
