@@ -13,13 +13,17 @@ CCaptureKeeper::CCaptureKeeper(CWaveCapture& engine, QWidget* window, Reporter r
 
 bool CCaptureKeeper::Start(QString& problem)
 {
+    // A device still open says goodbye under the old count; the new one may
+    // fail as soon as it is open, on its own thread, and its notifications
+    // must already carry the new count.
+    engine.Close();
+    generation.fetch_add(1, std::memory_order_release);
     try {
         engine.Start();
     } catch (const CaptureError& e) {
         problem = QString::fromStdString(e.what());
         return false;
     }
-    generation.fetch_add(1, std::memory_order_release);
     blocksSinceStart = 0;
     return true;
 }

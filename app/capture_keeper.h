@@ -23,7 +23,8 @@ public:
 
     CCaptureKeeper(CWaveCapture& engine, QWidget* window, Reporter report);
 
-    // Starts capture; false, with the reason in `problem`, when it cannot.
+    // Starts capture, closing a device still open first; false, with the
+    // reason in `problem`, when it cannot.
     bool Start(QString& problem);
     // The device failed; `reason` is its message. A loss already handled
     // (the engine is closed) is ignored.

@@ -10,18 +10,28 @@
 // that calls Push, through the same queue and gate a sound device uses.
 class ScriptedWaveInput : public WaveInput {
 public:
-    ScriptedWaveInput(const WaveFormat& format, WaveNotifyTarget* target, int startResult)
-        : WaveInput(format, target), startResult(startResult)
+    ScriptedWaveInput(const WaveFormat& format, WaveNotifyTarget* target, int startResult,
+                      std::string failOnStart = std::string())
+        : WaveInput(format, target), startResult(startResult), failOnStart(std::move(failOnStart))
     {
     }
 
     void Push(const std::vector<int16_t>& interleaved) { Deliver(interleaved.data(), interleaved.size() / 2); }
     void Unplug(const std::string& message) { ReportFailure(message); }
-    int StartSource() override { return startResult == WaveOk ? WaveOk : DeviceError("the source would not start"); }
+    int StartSource() override
+    {
+        if (startResult != WaveOk)
+            return DeviceError("the source would not start");
+        // Started, and lost at once, as a server that goes away just then.
+        if (!failOnStart.empty())
+            ReportFailure(failOnStart);
+        return WaveOk;
+    }
     void StopSource() override {}
 
 private:
     int startResult;
+    std::string failOnStart;
 };
 
 class ScriptedDriver : public WaveInputDriver {
@@ -31,7 +41,7 @@ public:
         ++opens;
         if (!openFailure.empty())
             return DeviceError(openFailure);
-        auto input = std::make_unique<ScriptedWaveInput>(format, target, startResult);
+        auto input = std::make_unique<ScriptedWaveInput>(format, target, startResult, failOnStart);
         last = input.get();
         if (!failFromStart.empty())
             last->Unplug(failFromStart);
@@ -42,6 +52,7 @@ public:
     int opens = 0;
     std::string openFailure;    // Open fails with this message
     std::string failFromStart;  // the device fails before its first buffer
+    std::string failOnStart;    // the device starts and fails at once
     int startResult = WaveOk;
     ScriptedWaveInput* last = nullptr;
 };

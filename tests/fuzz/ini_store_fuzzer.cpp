@@ -2,7 +2,9 @@
 // of arbitrary keys and values must keep the store's promises. Reads give at
 // most size - 1 characters, terminated; a write succeeds on a readable file;
 // every value written reads back (cut to 127 characters), and so do all the
-// values written before it.
+// values written before it. Then the settings the file holds are read as
+// the program reads them, and one block is analysed and drawn in each view
+// with them.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -11,6 +13,13 @@
 #include <map>
 
 #include "app/profile.h"
+#include "app/stored_settings.h"
+#include "capture/wave_capture.h"
+#include "display/colour_map.h"
+#include "display/renderer.h"
+#include "settings/shared_settings.h"
+#include "tests/capture/scripted_wave_input.h"
+#include "tests/display/memory_dc.h"
 #include "tests/fuzz/fuzz_temp_file.h"
 
 namespace {
@@ -52,6 +61,47 @@ std::string Read(CProfile& profile, const std::string& section, const std::strin
     return std::string(buffer.data(), size_t(count));
 }
 
+// An engine and a renderer kept between inputs: the constant-Q kernel is
+// built again only when its adjustment changes.
+class ViewRig {
+public:
+    ViewRig()
+    {
+        engine.SetNotifyWindow(&target);
+        engine.SetDisplayModeSource(renderer.DisplayModeSource());
+        engine.Start();
+        renderer.CreateSurface(&surfaces, rc, &engine);
+    }
+
+    void DrawEveryView()
+    {
+        if (SharedSettings.CQAdjustmentValue != adjustment) {
+            adjustment = SharedSettings.CQAdjustmentValue;
+            engine.ReconfigureConstantQ();
+        }
+        renderer.UpdateCQWrapBand();
+        RebuildColorMap();
+        std::vector<int16_t> frames(2 * CWaveCapture::FramesPerBuffer);
+        for (int mode = CRenderer::Spectrogram; mode <= CRenderer::SpectrumEnvelope; ++mode) {
+            for (size_t i = 0; i < frames.size(); ++i)
+                frames[i] = int16_t((i * 2654435761u >> 16) % 20000) - 10000;
+            renderer.SetDisplayMode(mode);
+            driver.last->Push(frames);
+            engine.ProcessBlock();
+            renderer.DrawBlock(rc);
+        }
+    }
+
+private:
+    const RECT rc{0, 0, 160, 120};
+    ScriptedDriver driver;
+    RecordingTarget target;
+    CWaveCapture engine{&driver};
+    MemorySurfaces surfaces;
+    CRenderer renderer;
+    float adjustment = 0.0f;
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -79,5 +129,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 FuzzFailure("[" + name.first + "] " + name.second + " does not read back as written");
         }
     }
+
+    static ViewRig views;
+    SharedSettings = Settings();
+    LoadStoredSettings(profile, SharedSettings);
+    views.DrawEveryView();
     return 0;
 }

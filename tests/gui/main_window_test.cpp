@@ -348,6 +348,25 @@ TEST_F(MainWindow, ALostInputIsShownOnceAndOpenedAgainWhenItIsBack)
     EXPECT_EQ(w.BlocksSinceStart(), 1);
 }
 
+// A device that fails the moment it has started is a loss like any other.
+TEST_F(MainWindow, ADeviceThatFailsAtOnceIsSeenAndOpenedAgain)
+{
+    driver.failOnStart = "Unplugged";
+    CAnalyzerDlg& w = Open();
+    Settle();
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("Unplugged"));
+    EXPECT_FALSE(w.Engine().IsOpen());
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Tavimeter \u2014 no sound input"));
+
+    driver.failOnStart.clear();
+    QTest::qWait(CCaptureKeeper::ReopenIntervalMs + 300);
+    EXPECT_TRUE(w.Engine().IsOpen());
+    PushSine(1000);
+    Settle();
+    EXPECT_EQ(w.BlocksSinceStart(), 1);
+}
+
 TEST_F(MainWindow, SpectrogramShowsALineAtTheRowOf1000Hz)
 {
     Store({{"Check1", "1"}, {"Slider1", "40"}, {"Slider2", "70"}, {"WindowSize", "4"}, {"WindowType", "1"},
@@ -399,5 +418,65 @@ TEST_F(MainWindow, SpectrumModeReportsTheFundamental)
     }
     EXPECT_EQ(w.Spectrum1DView().LastResult().substr(0, 15), "fc = 996.0[Hz],");
 }
+
+} // namespace
+
+namespace {
+
+// Every numeric key the program reads holds the same hostile text: the
+// window starts, draws blocks in every view and closes, with each setting
+// inside the range its control accepts.
+class HostileSettings : public MainWindow, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(HostileSettings, StartDrawEveryViewAndClose)
+{
+    const char* value = GetParam();
+    const char* const rectangle[] = {"Left", "Top", "Right", "Bottom"};
+    for (const char* section : {"Window", "KBWindow", "SettingWindow"})
+        for (const char* key : rectangle)
+            profile->WriteString(section, key, value);
+    for (const char* key : {"Check1", "Check2", "Check3", "Check4", "Check7", "Check8", "Check9", "Oversample",
+                            "WindowType", "ColorType", "WindowSize", "MaxFreq", "AMinFreq", "SignalThre", "Stereo",
+                            "CQAdjustmentValue"})
+        profile->WriteString("SettingWindow", key, value);
+    for (const char* key : {"Slider1", "Slider2"})
+        profile->WriteString("Ctrl", key, value);
+    for (const char* key : {"FrequencyScale", "ShowTempo", "ShowKeyboard"})
+        profile->WriteString("View", key, value);
+
+    CAnalyzerDlg& w = Open();
+    EXPECT_GE(SharedSettings.MaxFreq, 100.0f);
+    EXPECT_LE(SharedSettings.MaxFreq, 24000.0f);
+    EXPECT_TRUE(SharedSettings.ContrastLow >= 0 && SharedSettings.ContrastLow <= 101) << SharedSettings.ContrastLow;
+    EXPECT_TRUE(SharedSettings.ContrastHigh >= 0 && SharedSettings.ContrastHigh <= 101) << SharedSettings.ContrastHigh;
+    EXPECT_TRUE(SharedSettings.Oversample >= 1 && SharedSettings.Oversample <= 16) << SharedSettings.Oversample;
+    for (const float f : {SharedSettings.AMinFreq, SharedSettings.SignalThre, SharedSettings.CQAdjustmentValue})
+        EXPECT_TRUE(std::isfinite(f));
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    EXPECT_TRUE(screen.intersects(w.frameGeometry())) << "the window can be seen";
+    for (int mode = CRenderer::Spectrogram; mode <= CRenderer::SpectrumEnvelope; ++mode) {
+        w.SetDisplayMode(mode);
+        const long before = w.BlocksPainted();
+        for (int b = 0; b < 3; ++b) {
+            PushSine(1000.0 + 500 * mode);
+            Settle();
+        }
+        EXPECT_EQ(w.BlocksPainted(), before + 3) << "mode " << mode;
+    }
+    w.reject();
+    EXPECT_FALSE(w.isVisible());
+    dialog.reset();
+    EXPECT_TRUE(messages.isEmpty()) << messages.join('\n').toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, HostileSettings,
+                         ::testing::Values("1e11", "-1e11", "1e308", "nan", "inf", "2147483648", "-2147483649",
+                                           "123456789012345678901234567890", "12abc"),
+                         [](const ::testing::TestParamInfo<const char*>& info) {
+                             std::string name;
+                             for (const char c : std::string(info.param))
+                                 name += std::isalnum(static_cast<unsigned char>(c)) ? c : c == '-' ? 'm' : '_';
+                             return name;
+                         });
 
 } // namespace
