@@ -65,9 +65,9 @@ void PrintStatistics(const CAnalyzerDlg& dialog)
     std::printf("blocks analysed %ld, painted %ld, since the last start %ld, frames dropped %llu\n",
                 dialog.BlocksAnalysed(), dialog.BlocksPainted(), dialog.BlocksSinceStart(),
                 static_cast<unsigned long long>(dialog.Engine().DroppedFrames()));
-    std::printf("tempo readout: %s (estimate %.0f bpm, clarity %.2f)\n",
+    std::printf("tempo readout: %s (estimate %.0f bpm, clarity %.2f, strength %.2f)\n",
                 dialog.ShowTempo() ? dialog.TempoReadout().toUtf8().constData() : "off", dialog.Engine().TempoBpm(),
-                dialog.Engine().TempoClarity());
+                dialog.Engine().TempoClarity(), dialog.Engine().TempoStrength());
     std::printf("display mode %d%s%s\n", dialog.GetDisplayMode(),
                 dialog.GetDisplayMode() == CRenderer::Spectrum1D ? ": " : "",
                 dialog.GetDisplayMode() == CRenderer::Spectrum1D ? dialog.Spectrum1DView().LastResult().c_str() : "");

@@ -1,7 +1,9 @@
 #include "capture/tempo_detector.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <functional>
 
 #include "dsp/frequency_axis.h"
 
@@ -116,4 +118,25 @@ double TempoClarity(const CTempoDetector& detector, const TempoEstimate& estimat
             total += static_cast<double>(onsets[k]) * onsets[k + j];
     const double mean = total / count / (lags - 1);
     return mean > 0.0 ? estimate.strength / 5 / mean : 0.0;
+}
+
+double TempoOnsetStrength(const CTempoDetector& detector, const TempoEstimate& estimate)
+{
+    constexpr int Rows = CTempoDetector::Rows;
+    constexpr double OnsetScale = 0.00014450866729021072;  // PushFrame's
+    const float* frames = detector.Frames();
+    double level = 0.0;
+    for (int k = 0; k < Rows * CTempoDetector::Bins; ++k)
+        level += frames[k];
+    level /= Rows;
+    if (!(level > 0.0))
+        return 0.0;
+    // Beats of the estimate in the history: 235 frames at 23.4375 a second.
+    const int beats = std::clamp(static_cast<int>(std::lround(Rows * estimate.bpm / 1406.25)), 1, Rows);
+    std::vector<float> largest(detector.Onsets(), detector.Onsets() + Rows);
+    std::partial_sort(largest.begin(), largest.begin() + beats, largest.end(), std::greater<float>());
+    double rises = 0.0;
+    for (int i = 0; i < beats; ++i)
+        rises += largest[i];
+    return rises / beats / OnsetScale / level;
 }

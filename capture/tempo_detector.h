@@ -26,6 +26,8 @@ public:
     // First onset index taken into the sums.
     int Start() const { return start; }
     const float* Onsets() const { return onset.data(); }
+    // The frames in the history, oldest row first (Rows x Bins).
+    const float* Frames() const { return frames.data(); }
 
 private:
 
@@ -45,3 +47,10 @@ private:
 // over the lags the onsets reach. 0 for silence and steady tones, about 4
 // for noise-like input, 10 and more for a steady beat.
 double TempoClarity(const CTempoDetector& detector, const TempoEstimate& estimate);
+
+// How strong the estimate's beat is against the sound's level: the mean of
+// the largest onsets, as many as the estimate puts beats into the history,
+// as a multiple of the mean level over the history (a frame's total). 0 for
+// silence and steady tones, about 0.1 to 0.25 for chords and noise, 2 and
+// more for drums, 8 and more for a click track.
+double TempoOnsetStrength(const CTempoDetector& detector, const TempoEstimate& estimate);

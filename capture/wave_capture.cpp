@@ -1,5 +1,6 @@
 #include "capture/wave_capture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -68,6 +69,7 @@ int CWaveCapture::Start()
                 Fail(r);
         }
         currentBuffer = 0;
+        tempoFrames = 0;
         if (const int r = device->Start())
             Fail(r);
     } catch (...) {
@@ -137,8 +139,11 @@ int CWaveCapture::ProcessBlock()
         return 0;
     UpdateHistory();
     const int mode = *displayMode;
+    linearSpectrumCurrent = false;
     if (mode != ConstantQDisplayMode || SharedSettings.WrapUnderCQ)
         LinearPass();
+    if (!SharedSettings.TempoDetector)
+        tempoFrames = 0;
     if (mode == ConstantQDisplayMode || SharedSettings.TempoDetector || constantQWanted)
         ConstantQPass();
     if (const int r = device->AddBuffer(&buffers[currentBuffer]->header))
@@ -176,6 +181,13 @@ void CWaveCapture::LinearPass()
         MapToGrid(spectrum[ch].data(), N);
         MapToGrid(spectrum[ch].data() + SecondSpectrum, N);
     }
+    linearSpectrumCurrent = true;
+}
+
+void CWaveCapture::UpdateLinearSpectrum()
+{
+    if (!linearSpectrumCurrent)
+        LinearPass();
 }
 
 // One windowed block of samples into a lane of the linear transform. Its raw
@@ -228,7 +240,14 @@ void CWaveCapture::ConstantQPass()
         const TempoEstimate estimate = tempoDetector->Estimate();
         tempoBpm = estimate.bpm;
         tempoClarity = ::TempoClarity(*tempoDetector, estimate);
+        tempoStrength = TempoOnsetStrength(*tempoDetector, estimate);
+        tempoFrames = std::min(tempoFrames + 1, CTempoDetector::Rows + 1);
     }
+}
+
+bool CWaveCapture::TempoIsBeat() const
+{
+    return tempoFrames > CTempoDetector::Rows && tempoClarity >= ClearBeat && tempoStrength >= StrongBeat;
 }
 
 void CWaveCapture::ReconfigureConstantQ()

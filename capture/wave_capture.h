@@ -61,14 +61,30 @@ public:
 
     const int16_t* GetSampleHistory(int channel = 0) const { return history[channel ? 1 : 0].data(); }
     const float* GetSpectrum(int channel) const { return spectrum[channel ? 1 : 0].data(); }
+    // Makes GetSpectrum hold the newest block's linear spectra: computed now
+    // from the sample history when that block's analysis skipped the linear
+    // pass (the constant-Q view without the wrapped spectrum does).
+    void UpdateLinearSpectrum();
     const float* GetCQSpectrum() const { return cqSpectrum.data(); }
     void ReconfigureConstantQ();
     // The constant-Q frames are computed for every block also when neither
     // the view nor the tempo detector needs them (a keyboard shown).
     void SetConstantQWanted(bool wanted) { constantQWanted = wanted; }
+    bool ConstantQWanted() const { return constantQWanted; }
     double TempoBpm() const { return tempoBpm; }
     // How clearly the last estimate's beat stands out (TempoClarity).
     double TempoClarity() const { return tempoClarity; }
+    // How strong its onsets are against the level (TempoOnsetStrength).
+    double TempoStrength() const { return tempoStrength; }
+    // The estimate is a beat worth showing: the detector has heard a whole
+    // history since it was switched on or capture started (the rise from
+    // nothing at the start has left it), the beat stands out of the onset
+    // curve (clarity at least ClearBeat) and its onsets are strong against
+    // the level (strength at least StrongBeat). Steady tones, chords, noise
+    // and silence give no beat.
+    bool TempoIsBeat() const;
+    static constexpr double ClearBeat = 6.0;
+    static constexpr double StrongBeat = 0.3;
 
     int CurrentBuffer() const { return currentBuffer; }
     // Frames the devices dropped because no buffer was queued, over all the
@@ -105,7 +121,10 @@ private:
     std::unique_ptr<CTempoDetector> tempoDetector;
     double tempoBpm = 0.0;
     double tempoClarity = 0.0;
+    double tempoStrength = 0.0;
+    int tempoFrames = 0;  // pushed since the detector was switched on or capture started
     bool constantQWanted = false;
+    bool linearSpectrumCurrent = false;  // the spectra belong to the newest block
 
     WaveInputDriver* driver;
     const int* displayMode = &NoDisplayMode;
