@@ -1,5 +1,6 @@
 #include "app/analyzer_dlg.h"
 
+#include <QBuffer>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QDir>
@@ -17,10 +18,12 @@
 #include <cmath>
 
 #include "app/capture_events.h"
+#include "app/input_listing.h"
 #include "app/picture_menu.h"
 #include "app/picture_presenter.h"
 #include "app/dialog_builder.h"
 #include "app/profile.h"
+#include "app/replacement_file.h"
 #include "app/window_placement.h"
 #include "settings/shared_settings.h"
 #include "resources/dialog_templates.h"
@@ -171,12 +174,15 @@ bool CAnalyzerDlg::OnInitDialog()
     settingsPanel = std::make_unique<CSettingDlg>(*this, profile, this);
     // Created hidden; it keeps its placement.
     keyboardWindow = std::make_unique<CKeyboardDlg>(profile, this);
+    keyboardWindow->SetCloseHandler([this] { SetShowKeyboard(false); });
     frequencyScale = profile.ReadInt(ViewSection, "FrequencyScale") != 0;
     if (profile.ReadInt(ViewSection, "ShowTempo") != 0)
         SetShowTempo(true);
     if (profile.ReadInt(ViewSection, "ShowKeyboard") != 0)
         SetShowKeyboard(true);
     pictureMenu = new CPictureMenu(*this);
+    if (inputListing)
+        inputListing->Refresh();
 
     const int h = RectHeight(rc);
     scrollBar->setPageStep(100);
@@ -446,23 +452,36 @@ void CAnalyzerDlg::ChooseAndExportSpectrum()
 
 bool CAnalyzerDlg::SavePicture(const QString& path)
 {
-    QImageWriter writer(path, "png");
-    if (writer.write(picture->grab().toImage()))
-        return true;
-    ShowError(QStringLiteral("The picture could not be saved to %1:\n%2").arg(path, writer.errorString()));
-    return false;
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(picture->grab().toImage())) {
+        ShowError(QStringLiteral("The picture could not be saved to %1:\n%2").arg(path, writer.errorString()));
+        return false;
+    }
+    return WriteWholeFile(path, png.constData(), static_cast<size_t>(png.size()),
+                          QStringLiteral("The picture could not be saved to %1:\n%2"));
 }
 
 bool CAnalyzerDlg::ExportSpectrum(const QString& path)
 {
+    engine.UpdateLinearSpectrum();
     const float* left = engine.GetSpectrum(0) + CWaveCapture::SecondSpectrum;
     const float* right = SharedSettings.Stereo ? engine.GetSpectrum(1) + CWaveCapture::SecondSpectrum : nullptr;
     const std::string csv = SpectrumCsv(left, right);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-        file.write(csv.data(), static_cast<qint64>(csv.size())) == static_cast<qint64>(csv.size()) && file.flush())
+    return WriteWholeFile(path, csv.data(), csv.size(), QStringLiteral("The spectrum could not be written to %1:\n%2"));
+}
+
+// The file is replaced only once its new contents are on the disk whole;
+// otherwise the message (with %1 the file and %2 the reason) is shown and
+// the file is as it was.
+bool CAnalyzerDlg::WriteWholeFile(const QString& path, const void* data, size_t size, const QString& failure)
+{
+    std::string reason;
+    if (ReplaceFileContents(QFile::encodeName(path).toStdString(), data, size, reason))
         return true;
-    ShowError(QStringLiteral("The spectrum could not be written to %1:\n%2").arg(path, file.errorString()));
+    ShowError(failure.arg(path, QString::fromLocal8Bit(reason.c_str())));
     return false;
 }
 
@@ -471,6 +490,12 @@ void CAnalyzerDlg::SetFrequencyScale(bool on)
     frequencyScale = on;
     profile.WriteInt(ViewSection, "FrequencyScale", on ? 1 : 0);
     RepaintPicture();
+}
+
+void CAnalyzerDlg::SetInputChoice(InputChoice choice)
+{
+    inputChoice = std::move(choice);
+    inputListing = inputChoice.list ? std::make_unique<CInputListing>(inputChoice.list) : nullptr;
 }
 
 bool CAnalyzerDlg::SwitchInput(const std::string& name)
@@ -509,7 +534,7 @@ void CAnalyzerDlg::SetShowTempo(bool on)
 
 QString CAnalyzerDlg::TempoReadout() const
 {
-    if (engine.TempoClarity() < ClearBeat)
+    if (!engine.TempoIsBeat())
         return QStringLiteral("\u2014 bpm");
     return QStringLiteral("%1 bpm").arg(engine.TempoBpm(), 0, 'f', 0);
 }

@@ -25,6 +25,7 @@ class CPicturePresenter;
 class CSettingDlg;
 class CPictureMenu;
 class CKeyboardDlg;
+class CInputListing;
 
 // The main window: turns every captured buffer into one analysis step, one
 // drawing of the view into the surface and one repaint; paints through the
@@ -87,8 +88,12 @@ public:
     // next run; a device that cannot be opened is reported and the one in
     // use goes on.
     bool SwitchInput(const std::string& name);
-    void SetInputChoice(InputChoice choice) { inputChoice = std::move(choice); }
+    // The inputs the menu offers; their listing starts with OnInitDialog.
+    void SetInputChoice(InputChoice choice);
     const InputChoice& Inputs() const { return inputChoice; }
+    // The menu's list of inputs, kept up to date off the GUI thread; null
+    // when the input cannot be chosen (a file is analysed).
+    CInputListing* InputListing() const { return inputListing.get(); }
     bool FrequencyScale() const { return frequencyScale; }
     // The tempo estimate in the picture's top-right corner; it runs the
     // tempo detector (the panel's hidden "Tempo detector" box follows).
@@ -96,8 +101,6 @@ public:
     bool ShowTempo() const { return showTempo; }
     // "120 bpm", or "— bpm" without a clear beat.
     QString TempoReadout() const;
-    // A beat is shown from this clarity on (CTempoDetector's TempoClarity).
-    static constexpr double ClearBeat = 6.0;
     // The keyboard window, fed from the constant-Q frames of every block.
     void SetShowKeyboard(bool on);
     bool ShowKeyboard() const { return showKeyboard; }
@@ -154,6 +157,7 @@ private:
     QRegion WindowOverlayArea() const;
     void FeedKeyboard();
     QString ChooseFile(const QString& caption, const QString& name, const QString& filter);
+    bool WriteWholeFile(const QString& path, const void* data, size_t size, const QString& failure);
 
     QImage icon;
     CWaveCapture engine;
@@ -163,6 +167,7 @@ private:
     std::unique_ptr<CKeyboardDlg> keyboardWindow;
     CPictureMenu* pictureMenu = nullptr;
     InputChoice inputChoice;
+    std::unique_ptr<CInputListing> inputListing;
     WaveInputDriver* inputDriver;
     std::unique_ptr<WaveInputDriver> chosenDriver;  // a driver chosen from the menu
     bool frequencyScale = false;

@@ -3,6 +3,7 @@
 #include <QActionGroup>
 
 #include "app/analyzer_dlg.h"
+#include "app/input_listing.h"
 #include "settings/shared_settings.h"
 
 namespace {
@@ -46,8 +47,10 @@ CPictureMenu::CPictureMenu(CAnalyzerDlg& window) : QMenu(&window), window(window
     // The shortcuts work with the menu closed.
     window.addAction(savePicture);
     window.addAction(exportSpectrum);
-    // The devices are asked for when the menu opens, not before.
     connect(this, &QMenu::aboutToShow, this, [this] { Refresh(); });
+    // A listing that comes in while the menu is open shows at once.
+    if (CInputListing* listing = window.InputListing())
+        listing->SetListedHandler([this] { FillInputs(); });
 }
 
 void CPictureMenu::AddModes()
@@ -67,16 +70,21 @@ void CPictureMenu::AddModes()
 }
 
 // The capture devices as --list-devices lists them, the one in use
-// checked; asked again each time the menu opens.
+// checked: the last list; a new one is asked for each time the menu opens.
 void CPictureMenu::FillInputs()
 {
     inputMenu->clear();
     const CAnalyzerDlg::InputChoice& choice = window.Inputs();
-    inputMenu->setEnabled(bool(choice.list));
-    if (!choice.list)
+    const CInputListing* listing = window.InputListing();
+    inputMenu->setEnabled(listing != nullptr);
+    if (!listing)
         return;
+    if (!listing->Listed()) {
+        inputMenu->addAction(QStringLiteral("Looking for capture devices\u2026"))->setEnabled(false);
+        return;
+    }
     auto* group = new QActionGroup(inputMenu);
-    for (const InputDeviceDescription& d : choice.list()) {
+    for (const InputDeviceDescription& d : listing->Devices()) {
         const QString name = QString::fromStdString(d.name);
         QAction* action = inputMenu->addAction(QStringLiteral("%1: %2%3").arg(QString::fromStdString(d.api), name,
                                                                              d.isDefault ? " (default)" : ""));
@@ -94,6 +102,8 @@ void CPictureMenu::FillInputs()
 void CPictureMenu::Refresh()
 {
     FillInputs();
+    if (CInputListing* listing = window.InputListing())
+        listing->Refresh();
     for (QAction* action : modes->actions())
         action->setChecked(action->data().toInt() == window.GetDisplayMode());
     pause->setChecked(SharedSettings.Pause);

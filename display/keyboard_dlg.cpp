@@ -1,5 +1,6 @@
 #include "display/keyboard_dlg.h"
 
+#include <QCloseEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -63,4 +64,11 @@ void CKeyboardDlg::paintEvent(QPaintEvent*)
     ++paints;
     QPainter painter(this);
     painter.drawImage(0, 0, Picture());
+}
+
+void CKeyboardDlg::closeEvent(QCloseEvent* e)
+{
+    e->accept();
+    if (closeHandler)
+        closeHandler();
 }

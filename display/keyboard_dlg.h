@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class CProfile;
 
 // The keyboard tool window: one octave whose keys show the levels of the
@@ -21,14 +23,22 @@ public:
     void SetPitchLevels(const float* levels);
     // Paints so far.
     long Paints() const { return paints; }
+    // What closing the window from the desktop does: the owner takes it
+    // down and unticks its menu entry.
+    void SetCloseHandler(std::function<void()> handler) { closeHandler = std::move(handler); }
 
     float PitchLevels[12] = {};
 
 protected:
     void paintEvent(QPaintEvent* e) override;
+    void closeEvent(QCloseEvent* e) override;
+    // A tool window like the settings panel: Escape and Enter do not end it.
+    void reject() override {}
+    void accept() override {}
 
 private:
     CProfile& profile;
     bool destroyed = false;
     long paints = 0;
+    std::function<void()> closeHandler;
 };

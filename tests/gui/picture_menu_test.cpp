@@ -5,10 +5,21 @@
 #include <QImage>
 #include <QLocale>
 
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <clocale>
 #include <sstream>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <thread>
 
+#include "app/input_listing.h"
 #include "app/picture_menu.h"
 #include "display/keyboard_dlg.h"
 #include "capture/wave_file_input.h"
@@ -26,6 +37,13 @@ protected:
         MainWindow::TearDown();
     }
     QString TempFile(const char* name) const { return QDir::temp().filePath(QString("tavi_%1_%2").arg(getpid()).arg(name)); }
+    // Opens the menu's list of inputs and waits for the listing it starts.
+    static void ListInputs(CAnalyzerDlg& w)
+    {
+        w.PictureMenu()->Refresh();
+        for (int i = 0; i < 500 && w.InputListing()->Busy(); ++i)
+            QTest::qWait(10);
+    }
 };
 
 TEST_F(PictureMenu, EntriesFollowTheModeAndPauseBothWays)
@@ -133,6 +151,111 @@ TEST_F(PictureMenu, ExportsTheNewestSpectrumWithDecimalPoints)
     EXPECT_GT(lines[172].split(',')[1].toDouble(), lines[101].split(',')[1].toDouble() + 40) << "the tone's bin";
 }
 
+// The export holds the newest block's spectrum in every view, also in the
+// constant-Q view, whose analysis skips the linear pass.
+TEST_F(PictureMenu, ExportsTheSpectrumOfNowInEveryView)
+{
+    CAnalyzerDlg& w = Open();
+    const QString path = TempFile("now.csv");
+    auto exportedPeakHz = [&] {
+        EXPECT_TRUE(w.ExportSpectrum(path));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+        double peakHz = 0, peakDb = -1e9;
+        for (int k = 1; k < lines.size(); ++k) {
+            const QStringList cells = lines[k].split(',');
+            if (cells[1].toDouble() > peakDb) {
+                peakDb = cells[1].toDouble();
+                peakHz = cells[0].toDouble();
+            }
+        }
+        return peakHz;
+    };
+    // The constant-Q view first, as a start in that view; then each view
+    // after a tone in the 2-D view.
+    for (const int mode : {1, 0, 1, 2, 3, 4, 5}) {
+        SCOPED_TRACE("view " + std::to_string(mode));
+        w.SetDisplayMode(mode);
+        for (const double tone : {3000.0, 700.0}) {
+            for (int b = 0; b < 3; ++b) {
+                PushSine(tone);
+                Settle();
+            }
+            EXPECT_NEAR(exportedPeakHz(), tone, 60.0);
+        }
+        w.SetDisplayMode(0);
+        PushSine(1500);
+        Settle();
+    }
+    QFile::remove(path);
+}
+
+// A folder whose name holds a line break is not kept in the INI file, where
+// its lines would become sections and keys; the picture is saved all the
+// same.
+TEST_F(PictureMenu, AFolderWithALineBreakIsNotKept)
+{
+    CAnalyzerDlg& w = Open();
+    PushSine(1000);
+    Settle();
+    const QString folder = TempFile("x\n[SettingWindow]\nMaxFreq=1e11");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString path = folder + "/picture.png";
+    CAnalyzerDlg::SetFileChooser([&](QWidget*, const QString&, const QString&, const QString&) { return path; });
+    w.PictureMenu()->SavePictureAction()->trigger();
+    EXPECT_FALSE(QImage(path).isNull()) << "saved";
+    EXPECT_TRUE(messages.isEmpty());
+    char stored[128];
+    EXPECT_EQ(profile->ReadString("Export", "Folder", stored, sizeof stored), 0);
+    EXPECT_EQ(profile->ReadString("SettingWindow", "MaxFreq", stored, sizeof stored), 0);
+    QDir(folder).removeRecursively();
+}
+
+// On a full file system neither export reports success: the file that was
+// there is left as it was, and no temporary file beside it.
+TEST_F(PictureMenu, ExportsOnAFullDiskFailAndKeepTheOldFile)
+{
+    if (geteuid() != 0)
+        GTEST_SKIP() << "a small tmpfs is mounted for this test, which needs root";
+    const std::string disk = TempFile("full_disk").toStdString();
+    mkdir(disk.c_str(), 0700);
+    if (mount("tmpfs", disk.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        rmdir(disk.c_str());
+        GTEST_SKIP() << "no tmpfs could be mounted: " << std::strerror(errno);
+    }
+    struct Unmount {
+        std::string folder;
+        ~Unmount()
+        {
+            umount2(folder.c_str(), MNT_DETACH);
+            rmdir(folder.c_str());
+        }
+    } unmount{disk};
+    const std::string picture = disk + "/picture.png", spectrum = disk + "/spectrum.csv";
+    std::ofstream(picture) << "the picture before";
+    std::ofstream(spectrum) << "the spectrum before";
+    {
+        std::ofstream filler(disk + "/filler", std::ios::binary);
+        const std::string block(4096, 'x');
+        while (filler.write(block.data(), std::streamsize(block.size())) && filler.flush()) {
+        }
+    }
+    CAnalyzerDlg& w = Open();
+    PushSine(1000);
+    Settle();
+    EXPECT_FALSE(w.SavePicture(QString::fromStdString(picture)));
+    EXPECT_FALSE(w.ExportSpectrum(QString::fromStdString(spectrum)));
+    ASSERT_EQ(messages.size(), 2);
+    EXPECT_TRUE(messages[0].contains(QString::fromStdString(picture)) && messages[0].contains("No space left")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[1].contains(QString::fromStdString(spectrum)) && messages[1].contains("No space left")) << messages[1].toStdString();
+    std::ifstream before(picture);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(before), {}), "the picture before");
+    std::ifstream beforeCsv(spectrum);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(beforeCsv), {}), "the spectrum before");
+    EXPECT_EQ(QDir(QString::fromStdString(disk)).entryList(QDir::Files | QDir::Hidden).size(), 3) << "no temporary left";
+}
+
 TEST_F(PictureMenu, FrequencyScaleFollowsTheAxisAndLeavesTheSurfaceAlone)
 {
     Store({{"Check1", "1"}, {"Slider1", "40"}, {"Slider2", "70"}});
@@ -193,7 +316,7 @@ TEST_F(PictureMenu, SwitchesTheInputAndKeepsTheOneInUseWhenANewOneFails)
     w.OnInitDialog();
     w.show();
     CPictureMenu* menu = w.PictureMenu();
-    menu->Refresh();
+    ListInputs(w);
     const QList<QAction*> devices = menu->InputMenu()->actions();
     ASSERT_EQ(devices.size(), 3);
     EXPECT_EQ(devices[0]->text(), "PulseAudio: first (default)");
@@ -211,7 +334,7 @@ TEST_F(PictureMenu, SwitchesTheInputAndKeepsTheOneInUseWhenANewOneFails)
     char stored[128];
     profile->ReadString("Input", "Device", stored, sizeof stored);
     EXPECT_STREQ(stored, "second") << "kept for the next run";
-    menu->Refresh();
+    ListInputs(w);
     EXPECT_TRUE(menu->InputMenu()->actions()[1]->isChecked());
 
     menu->InputMenu()->actions()[2]->trigger();
@@ -223,6 +346,51 @@ TEST_F(PictureMenu, SwitchesTheInputAndKeepsTheOneInUseWhenANewOneFails)
     Settle();
     EXPECT_EQ(w.BlocksAnalysed(), 2);
     EXPECT_EQ(w.Inputs().current, "second");
+}
+
+// The devices are listed on a thread of their own: a listing that takes half
+// a second, started by opening the menu during capture, holds up no buffer.
+TEST_F(PictureMenu, OpeningTheMenuDuringCaptureDropsNoFrame)
+{
+    CAnalyzerDlg::InputChoice inputs;
+    inputs.list = [] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(500));
+        return std::vector<InputDeviceDescription>{{"PulseAudio", "slow", "Slow", true}};
+    };
+    inputs.open = [](const std::string&) { return std::unique_ptr<WaveInputDriver>(std::make_unique<ScriptedDriver>()); };
+    dialog = std::make_unique<CAnalyzerDlg>(*profile, &driver);
+    dialog->SetInputChoice(inputs);
+    CAnalyzerDlg& w = *dialog;
+    w.OnInitDialog();
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    constexpr int Buffers = 36;  // 1.5 s
+    std::atomic<bool> delivered{false};
+    std::thread device([this, &delivered] {
+        const std::vector<int16_t> frames(2 * 2048, 500);
+        auto due = std::chrono::steady_clock::now();
+        for (int b = 0; b < Buffers; ++b) {
+            due += std::chrono::microseconds(42667);
+            std::this_thread::sleep_until(due);
+            driver.last->Push(frames);
+        }
+        delivered = true;
+    });
+    QTest::qWait(300);
+    CPictureMenu* menu = w.PictureMenu();
+    menu->popup(w.mapToGlobal(QPoint(20, 20)));
+    QTest::qWait(1100);
+    EXPECT_TRUE(menu->isVisible());
+    const QList<QAction*> devices = menu->InputMenu()->actions();
+    ASSERT_EQ(devices.size(), 1);
+    EXPECT_EQ(devices[0]->text(), "PulseAudio: slow (default)") << "the list arrives with the menu open";
+    menu->hide();
+    while (!delivered)
+        QTest::qWait(10);
+    device.join();
+    Settle();
+    EXPECT_EQ(w.Engine().DroppedFrames(), 0u);
+    EXPECT_EQ(w.BlocksAnalysed(), Buffers);
 }
 
 TEST_F(PictureMenu, AStoredInputThatIsGoneGivesWayToTheDefault)
@@ -375,6 +543,27 @@ TEST_F(PictureMenu, TheKeyboardShowsTheStrongestPitchClassOncePerBlock)
 
     w.PictureMenu()->ShowKeyboardAction()->trigger();
     EXPECT_FALSE(keyboard->isVisible());
+}
+
+// Escape and Enter leave the keyboard as they leave the panel; closing it
+// from the desktop is the menu entry's second choice.
+TEST_F(PictureMenu, TheKeyboardWindowAndItsEntryAgree)
+{
+    CAnalyzerDlg& w = Open();
+    CKeyboardDlg* keyboard = w.KeyboardWindow();
+    w.PictureMenu()->ShowKeyboardAction()->trigger();
+    for (const Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter})
+        QTest::keyClick(keyboard, key);
+    EXPECT_TRUE(keyboard->isVisible());
+    EXPECT_TRUE(w.ShowKeyboard());
+
+    keyboard->close();
+    EXPECT_FALSE(keyboard->isVisible());
+    EXPECT_FALSE(w.ShowKeyboard());
+    EXPECT_FALSE(w.Engine().ConstantQWanted()) << "no constant-Q pass for nobody";
+    EXPECT_EQ(profile->ReadInt("View", "ShowKeyboard"), 0);
+    w.PictureMenu()->Refresh();
+    EXPECT_FALSE(w.PictureMenu()->ShowKeyboardAction()->isChecked());
 }
 
 TEST(FrequencyScale, LinearAxisFollowsTheDrawnBins)
