@@ -9,13 +9,13 @@
 #include <memory>
 
 #include "app/analyzer_dlg.h"
-#include "app/command_line.h"
-#include "app/profile.h"
 #include "app/termination_signal.h"
 #include "capture/sound_input_driver.h"
 #include "capture/wave_file_input.h"
 #include "capture/wave_file_reader.h"
 #include "dsp/debug_message.h"
+#include "store/command_line.h"
+#include "store/profile.h"
 
 extern CProfile Profile;
 
@@ -57,6 +57,33 @@ std::unique_ptr<WaveInputDriver> ChooseDriver(const CommandLine& line, std::stri
     if (!reader.Open(line.inputFile, problem))
         return nullptr;
     return std::make_unique<WaveFileDriver>(line.inputFile);
+}
+
+// The sound inputs the picture's menu offers, and the one in use.
+CAnalyzerDlg::InputChoice SoundInputs(const CommandLine& line)
+{
+    CAnalyzerDlg::InputChoice inputs;
+    inputs.list = [] {
+        std::vector<std::string> problems;
+        return ListInputDevices(problems);
+    };
+    inputs.open = [](const std::string& name) { return std::make_unique<SoundInputDriver>(name); };
+    inputs.current = line.deviceName.empty() ? StoredDevice() : line.deviceName;
+    inputs.currentFromStore = line.deviceName.empty() && !inputs.current.empty();
+    return inputs;
+}
+
+// A termination signal closes the window as its close box does; message
+// boxes over it close first.
+void CloseOnSignal(CAnalyzerDlg& dialog)
+{
+    for (int i = 0; i < 16; ++i) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal == &dialog)
+            break;
+        modal->close();
+    }
+    dialog.reject();
 }
 
 // What the run did, for tests and load measurements.
@@ -106,33 +133,15 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
     int status = 0;
     {
         CAnalyzerDlg dialog(Profile, driver.get());
-        if (line.inputFile.empty()) {
-            CAnalyzerDlg::InputChoice inputs;
-            inputs.list = [] {
-                std::vector<std::string> problems;
-                return ListInputDevices(problems);
-            };
-            inputs.open = [](const std::string& name) { return std::make_unique<SoundInputDriver>(name); };
-            inputs.current = line.deviceName.empty() ? StoredDevice() : line.deviceName;
-            inputs.currentFromStore = line.deviceName.empty() && !inputs.current.empty();
-            dialog.SetInputChoice(std::move(inputs));
-        }
-        if (!line.inputFile.empty())
+        if (line.inputFile.empty())
+            dialog.SetInputChoice(SoundInputs(line));
+        else
             dialog.SetInputName(QString::fromStdString(line.inputFile).section('/', -1));
         dialog.OnInitDialog();
         dialog.SetDisplayMode(line.displayMode);
         const bool statistics = std::getenv("TAVIMETER_STATS") != nullptr;
         HandleTerminationSignals(
-            [&dialog] {
-                // Message boxes over the window close first.
-                for (int i = 0; i < 16; ++i) {
-                    QWidget* modal = QApplication::activeModalWidget();
-                    if (!modal || modal == &dialog)
-                        break;
-                    modal->close();
-                }
-                dialog.reject();
-            },
+            [&dialog] { CloseOnSignal(dialog); },
             statistics ? std::function<void()>([&dialog] { PrintStatistics(dialog); }) : std::function<void()>());
         dialog.exec();
         if (statistics)

@@ -10,8 +10,8 @@
 #include "capture/sound_input_driver.h"
 #include "capture/wave_capture.h"
 #include "display/frequency_scale.h"
-#include "display/qt_drawing_context.h"
 #include "display/renderer.h"
+#include "framework/qt_drawing_context.h"
 #include "ui/settings_host.h"
 
 class CProfile;
@@ -29,8 +29,15 @@ class CInputListing;
 
 // The main window: turns every captured buffer into one analysis step, one
 // drawing of the view into the surface and one repaint; paints through the
-// renderer, keeps the scroll bar in step with
-// the vertical zoom, tracks the mouse frequency and keeps its placement.
+// renderer, keeps the scroll bar in step with the vertical zoom, tracks the
+// mouse frequency and keeps its placement. Its handlers are in
+// analyzer_dlg.cpp, what its picture menu does in picture_actions.cpp.
+// Its bases:
+// - QDialog: the window itself, run modally by the application;
+// - CRenderer: the window is the renderer, with the surface and the view
+//   state, as the design has it;
+// - WaveNotifyTarget: the sound input posts its notifications to it;
+// - CSettingsHost: what the settings panel calls on it (zoom, view, repaint).
 class CAnalyzerDlg : public QDialog, public CRenderer, public WaveNotifyTarget, public CSettingsHost {
 public:
     // Scroll codes of OnVScroll.
@@ -72,7 +79,7 @@ public:
     void RepaintPicture() override;
     void UpdateScrollBar();
 
-    // The picture's context menu and what it does.
+    // The picture's context menu, and what it does (picture_actions.cpp).
     CPictureMenu* PictureMenu() const { return pictureMenu; }
     void SetPause(bool on);
     void ChooseAndSavePicture();
@@ -145,6 +152,7 @@ protected:
     void done(int result) override;
 
 private:
+    void StartCapture();
     void OnCaptureData();
     void ShowError(const QString& text);
     void RestorePlacement();

@@ -1,6 +1,6 @@
 #include "app/analyzer_app.h"
-#include "app/log_file.h"
-#include "app/profile.h"
+#include "store/log_file.h"
+#include "store/profile.h"
 
 // The process-wide objects, in the order of their construction: the
 // application, the INI store (its path is fixed here) and the log file.

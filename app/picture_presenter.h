@@ -5,8 +5,8 @@
 #include <functional>
 #include <memory>
 
-#include "display/qt_drawing_context.h"
 #include "display/renderer.h"
+#include "framework/qt_drawing_context.h"
 
 class QImage;
 class QPainter;

@@ -14,9 +14,9 @@
 
 #include "capture/wave_capture.h"
 #include "display/colour_map.h"
-#include "display/frequency_scale_painter.h"
-#include "display/qt_drawing_context.h"
 #include "display/renderer.h"
+#include "framework/frequency_scale_painter.h"
+#include "framework/qt_drawing_context.h"
 #include "settings/shared_settings.h"
 #include "tests/capture/scripted_wave_input.h"
 

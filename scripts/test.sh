@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Tavimeter and runs every test: unit, gui and e2e in a Release build;
+# Checks that every include points down the layers, then builds Tavimeter
+# and runs every test: unit, gui and e2e in a Release build;
 # unit, gui and the capture e2e tests once more under AddressSanitizer and
 # UndefinedBehaviorSanitizer; the capture tests (unit and e2e) under
 # ThreadSanitizer; then the parsers' fuzz harnesses for a minute each. Any
@@ -20,6 +21,9 @@ build() {  # build DIR [cmake options...] [-- targets...]
 
 # The capture tests that need a sound server.
 capture_e2e='^Capture(ThroughServer|WithoutServer)\.'
+
+echo "== Layers"
+"$root/scripts/check-layers.sh"
 
 echo "== Release build"
 build "$root/build"

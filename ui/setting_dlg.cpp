@@ -9,22 +9,21 @@
 #include <QSlider>
 #include <QTabBar>
 
-#include "app/data_exchange.h"
-#include "app/dialog_builder.h"
-#include "app/profile.h"
-#include "app/stored_settings.h"
-#include "app/window_placement.h"
 #include "display/colour_map.h"
+#include "dsp/window_functions.h"
+#include "framework/data_exchange.h"
+#include "framework/dialog_builder.h"
+#include "framework/window_placement.h"
 #include "resources/dialog_templates.h"
 #include "settings/shared_settings.h"
+#include "store/profile.h"
+#include "store/stored_settings.h"
 #include "ui/setting_page1.h"
 #include "ui/setting_page2.h"
 #include "ui/settings_host.h"
 
 namespace {
 
-const char* const WindowTypeNames[] = {"Rectangle", "Hann",    "Hamming", "Gauss", "Blackman",
-                                       "Blackman-Harris", "Flattop", "Vorbis", "Sine", "Triangle"};
 const char* const ColorTypeNames[] = {"Normal", "Inversed", "Grayscale"};
 const char* const WindowSizeNames[] = {"512", "1024", "2048", "4096", "8192"};
 
@@ -255,7 +254,7 @@ void CSettingDlg::FillWindowTypes(bool fromStore)
     const int index = fromStore ? StoredWindowTypeIndex(profile) : list->currentIndex();
     {
         const QSignalBlocker quiet(list);
-        Refill(list, WindowTypeNames, WindowTypeCount);
+        Refill(list, WindowTypeNames, WindowTypeListSize);
         list->setCurrentIndex(index);
     }
     OnWindowTypeChange();
@@ -266,9 +265,9 @@ void CSettingDlg::FillColorTypes(bool fromStore)
     QComboBox* list = List(ColorTypeList);
     const int stored = fromStore ? profile.ReadInt(SettingSection, "ColorType") : list->currentIndex();
     const QSignalBlocker quiet(list);
-    Refill(list, ColorTypeNames, ColorTypeCount);
+    Refill(list, ColorTypeNames, ColorTypeListSize);
     SharedSettings.ColorType = ColorTypeOf(stored);
-    list->setCurrentIndex(stored >= 0 && stored < ColorTypeCount ? stored : -1);
+    list->setCurrentIndex(stored >= 0 && stored < ColorTypeListSize ? stored : -1);
     RebuildColorMap();
 }
 
@@ -277,7 +276,7 @@ void CSettingDlg::FillWindowSizes(bool fromStore)
     QComboBox* list = List(WindowSizeList);
     const int index = fromStore ? StoredWindowSizeIndex(profile) : list->currentIndex();
     const QSignalBlocker quiet(list);
-    Refill(list, WindowSizeNames, WindowSizeCount);
+    Refill(list, WindowSizeNames, WindowSizeListSize);
     list->setCurrentIndex(index);
     SharedSettings.WindowSize = WindowSizeOf(list->currentIndex());
 }

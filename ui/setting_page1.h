@@ -3,7 +3,7 @@
 #include <QWidget>
 #include <QMap>
 
-#include "app/stored_settings.h"
+#include "store/stored_settings.h"
 
 class CProfile;
 class QLineEdit;

@@ -3,12 +3,12 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
-#include "app/data_exchange.h"
-#include "app/dialog_builder.h"
-#include "app/profile.h"
-#include "app/stored_settings.h"
+#include "framework/data_exchange.h"
+#include "framework/dialog_builder.h"
 #include "resources/dialog_templates.h"
 #include "settings/shared_settings.h"
+#include "store/profile.h"
+#include "store/stored_settings.h"
 #include "ui/settings_host.h"
 
 namespace {

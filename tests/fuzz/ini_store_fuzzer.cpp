@@ -9,15 +9,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <map>
 
-#include "app/profile.h"
-#include "app/stored_settings.h"
 #include "capture/wave_capture.h"
 #include "display/colour_map.h"
 #include "display/renderer.h"
 #include "settings/shared_settings.h"
+#include "store/profile.h"
+#include "store/stored_settings.h"
 #include "tests/capture/scripted_wave_input.h"
 #include "tests/display/memory_dc.h"
 #include "tests/fuzz/fuzz_temp_file.h"
@@ -59,6 +60,17 @@ std::string Read(CProfile& profile, const std::string& section, const std::strin
     if (count < 0 || count > size - 1 || buffer[size_t(count)] != '\0' || buffer[size_t(size)] != '#')
         FuzzFailure("a read went past its buffer or was not terminated");
     return std::string(buffer.data(), size_t(count));
+}
+
+// Every field of the settings, for telling whether an input changed them.
+std::string SettingsKey(const Settings& s)
+{
+    char key[512];
+    std::snprintf(key, sizeof key, "%d %d %d%d%d%d%d%d%d%d%d %a %d %a %d %a %d %a %d %d", s.ContrastLow, s.ContrastHigh,
+                  s.LogScale, s.Grid, s.Grid2, s.HighEmphasis, s.CursorGuide, s.Pause, s.WrapUnderCQ, s.TempoDetector,
+                  s.PolesOnly, double(s.MaxFreq), s.Oversample, double(s.AMinFreq), s.WindowType, double(s.SignalThre),
+                  s.Stereo, double(s.CQAdjustmentValue), s.WindowSize, s.ColorType);
+    return key;
 }
 
 // An engine and a renderer kept between inputs: the constant-Q kernel is
@@ -130,9 +142,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
     }
 
+    // The views are drawn only for settings not drawn with just before:
+    // most inputs change no setting, and drawing is slow beside parsing.
     static ViewRig views;
-    SharedSettings = Settings();
-    LoadStoredSettings(profile, SharedSettings);
-    views.DrawEveryView();
+    static std::string drawn;
+    Settings loaded;
+    LoadStoredSettings(profile, loaded);
+    const std::string key = SettingsKey(loaded);
+    if (key != drawn) {
+        SharedSettings = loaded;
+        views.DrawEveryView();
+        drawn = key;
+    }
     return 0;
 }

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QSlider>
 
-#include "app/dialog_builder.h"
+#include "framework/dialog_builder.h"
 
 namespace {
 

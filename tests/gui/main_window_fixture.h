@@ -15,9 +15,9 @@
 #include <unistd.h>
 
 #include "app/analyzer_dlg.h"
-#include "app/profile.h"
-#include "display/qt_drawing_context.h"
+#include "framework/qt_drawing_context.h"
 #include "settings/shared_settings.h"
+#include "store/profile.h"
 #include "tests/capture/scripted_wave_input.h"
 
 // The main window over a scripted sound device and an INI file of its own.

@@ -19,14 +19,14 @@
 
 #include "app/analyzer_dlg.h"
 #include "app/capture_keeper.h"
-#include "app/dialog_builder.h"
-#include "app/profile.h"
-#include "display/qt_drawing_context.h"
+#include "framework/dialog_builder.h"
+#include "framework/qt_drawing_context.h"
 #include "settings/shared_settings.h"
-#include "display/keyboard_dlg.h"
-#include "ui/setting_dlg.h"
+#include "store/profile.h"
 #include "tests/capture/scripted_wave_input.h"
 #include "tests/gui/main_window_fixture.h"
+#include "ui/keyboard_dlg.h"
+#include "ui/setting_dlg.h"
 
 namespace {
 

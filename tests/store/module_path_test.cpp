@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/log_file.h"
-#include "app/module_path.h"
-#include "app/profile.h"
+#include "store/log_file.h"
+#include "store/module_path.h"
+#include "store/profile.h"
 
 namespace {
 

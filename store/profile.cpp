@@ -1,4 +1,4 @@
-#include "app/profile.h"
+#include "store/profile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,10 +8,10 @@
 #include <cstring>
 #include <memory>
 
-#include "app/ini_line_reader.h"
-#include "app/module_path.h"
-#include "app/replacement_file.h"
-#include "app/settings_location.h"
+#include "store/ini_line_reader.h"
+#include "store/module_path.h"
+#include "store/replacement_file.h"
+#include "store/settings_location.h"
 
 namespace {
 

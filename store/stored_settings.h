@@ -19,9 +19,9 @@ constexpr float MaxFreqDefault = 22050.0f;
 // The contrast values: the sliders' positions + 1, and 0 for a missing key.
 constexpr int ContrastLowest = 0;
 constexpr int ContrastHighest = 101;
-constexpr int WindowTypeCount = 10;
-constexpr int ColorTypeCount = 3;
-constexpr int WindowSizeCount = 5;
+constexpr int WindowTypeListSize = 10;
+constexpr int ColorTypeListSize = 3;
+constexpr int WindowSizeListSize = 5;
 
 // The check boxes stored as "Check1" ... "Check9" (5 and 6 do not exist):
 // non-zero means on.

@@ -1,4 +1,4 @@
-#include "app/command_line.h"
+#include "store/command_line.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "app/replacement_file.h"
+#include "store/replacement_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

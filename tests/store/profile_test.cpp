@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/profile.h"
+#include "store/profile.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
-#include "app/log_file.h"
+#include "store/log_file.h"
 
-#include "app/module_path.h"
-#include "app/settings_location.h"
+#include "store/module_path.h"
+#include "store/settings_location.h"
 
 std::string LogPathForExecutable(const std::string& executablePath)
 {

@@ -1,4 +1,4 @@
-#include "display/qt_drawing_context.h"
+#include "framework/qt_drawing_context.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>

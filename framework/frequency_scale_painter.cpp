@@ -1,4 +1,4 @@
-#include "display/frequency_scale_painter.h"
+#include "framework/frequency_scale_painter.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,6 +1,6 @@
-#include "app/window_placement.h"
+#include "framework/window_placement.h"
 
-#include "app/profile.h"
+#include "store/profile.h"
 
 #include <QGuiApplication>
 #include <QScreen>

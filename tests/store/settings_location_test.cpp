@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/profile.h"
-#include "app/settings_location.h"
+#include "store/profile.h"
+#include "store/settings_location.h"
 
 namespace {
 

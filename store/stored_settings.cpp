@@ -1,14 +1,14 @@
-#include "app/stored_settings.h"
+#include "store/stored_settings.h"
 
 #include <algorithm>
 #include <cmath>
 
-#include "app/profile.h"
 #include "settings/shared_settings.h"
+#include "store/profile.h"
 
 namespace {
 
-const int WindowSizes[WindowSizeCount] = {512, 1024, 2048, 4096, 8192};
+const int WindowSizes[WindowSizeListSize] = {512, 1024, 2048, 4096, 8192};
 
 } // namespace
 
@@ -46,13 +46,13 @@ int StoredContrast(CProfile& profile, const char* key)
 int StoredWindowTypeIndex(CProfile& profile)
 {
     const int index = profile.ReadInt(SettingSection, "WindowType");
-    return index >= 0 && index < WindowTypeCount ? index : -1;
+    return index >= 0 && index < WindowTypeListSize ? index : -1;
 }
 
 int StoredColorTypeIndex(CProfile& profile)
 {
     const int index = profile.ReadInt(SettingSection, "ColorType");
-    return index >= 0 && index < ColorTypeCount ? index : -1;
+    return index >= 0 && index < ColorTypeListSize ? index : -1;
 }
 
 int StoredWindowSizeIndex(CProfile& profile)
@@ -60,7 +60,7 @@ int StoredWindowSizeIndex(CProfile& profile)
     const int index = profile.ReadInt(SettingSection, "WindowSize");
     if (index < 0)
         return 3;
-    return index < WindowSizeCount ? index : -1;
+    return index < WindowSizeListSize ? index : -1;
 }
 
 int ColorTypeOf(int stored)
@@ -70,7 +70,7 @@ int ColorTypeOf(int stored)
 
 int WindowSizeOf(int index)
 {
-    return index >= 0 && index < WindowSizeCount ? WindowSizes[index] : 4096;
+    return index >= 0 && index < WindowSizeListSize ? WindowSizes[index] : 4096;
 }
 
 void LoadStoredSettings(CProfile& profile, Settings& settings)

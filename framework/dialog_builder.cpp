@@ -1,4 +1,4 @@
-#include "app/dialog_builder.h"
+#include "framework/dialog_builder.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -1,4 +1,4 @@
-#include "app/data_exchange.h"
+#include "framework/data_exchange.h"
 
 #include <QAbstractButton>
 #include <QButtonGroup>

@@ -8,7 +8,7 @@
 #include <sstream>
 #include <string>
 
-#include "app/log_file.h"
+#include "store/log_file.h"
 
 namespace {
 

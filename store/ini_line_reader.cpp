@@ -1,4 +1,4 @@
-#include "app/ini_line_reader.h"
+#include "store/ini_line_reader.h"
 
 #include <cctype>
 

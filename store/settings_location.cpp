@@ -1,4 +1,4 @@
-#include "app/settings_location.h"
+#include "store/settings_location.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

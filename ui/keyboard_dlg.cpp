@@ -1,14 +1,14 @@
-#include "display/keyboard_dlg.h"
+#include "ui/keyboard_dlg.h"
 
 #include <QCloseEvent>
 #include <QPainter>
 
 #include <algorithm>
 
-#include "app/dialog_builder.h"
-#include "app/window_placement.h"
 #include "display/keyboard_picture.h"
-#include "display/qt_drawing_context.h"
+#include "framework/dialog_builder.h"
+#include "framework/qt_drawing_context.h"
+#include "framework/window_placement.h"
 #include "resources/dialog_templates.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/module_path.h"
+#include "store/module_path.h"
 
 #include <unistd.h>
 

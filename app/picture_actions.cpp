@@ -1,0 +1,189 @@
+#include "app/analyzer_dlg.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImageWriter>
+
+#include "app/input_listing.h"
+#include "display/pitch_classes.h"
+#include "display/spectrum_export.h"
+#include "dsp/frequency_axis.h"
+#include "settings/shared_settings.h"
+#include "store/profile.h"
+#include "store/replacement_file.h"
+#include "ui/keyboard_dlg.h"
+#include "ui/setting_dlg.h"
+
+// What the picture's context menu does: pause, save the picture, export the
+// spectrum, switch the input, and the overlays and tool windows it shows.
+
+namespace {
+
+// Our own keys beside the design's.
+const char* const ExportSection = "Export";
+const char* const ViewSection = "View";
+const char* const InputSection = "Input";
+
+CAnalyzerDlg::FileChooser& Chooser()
+{
+    static CAnalyzerDlg::FileChooser chooser = [](QWidget* parent, const QString& caption, const QString& proposal,
+                                                  const QString& filter) {
+        return QFileDialog::getSaveFileName(parent, caption, proposal, filter);
+    };
+    return chooser;
+}
+
+} // namespace
+
+void CAnalyzerDlg::SetFileChooser(FileChooser chooser)
+{
+    Chooser() = std::move(chooser);
+}
+
+void CAnalyzerDlg::SetPause(bool on)
+{
+    SharedSettings.Pause = on;
+    if (settingsPanel)
+        settingsPanel->ShowPause(on);
+    RepaintPicture();
+}
+
+QString CAnalyzerDlg::ChooseFile(const QString& caption, const QString& name, const QString& filter)
+{
+    // A folder longer than the store reads back whole is not offered.
+    char folder[128] = {};
+    const int length = profile.ReadString(ExportSection, "Folder", folder, sizeof folder);
+    const QString start = length > 0 && length < 127 ? QString::fromUtf8(folder) : QDir::homePath();
+    const QString path = Chooser()(this, caption, start + QLatin1Char('/') + name, filter);
+    if (!path.isEmpty())
+        profile.WriteString(ExportSection, "Folder", QFileInfo(path).absolutePath().toUtf8().constData());
+    return path;
+}
+
+void CAnalyzerDlg::ChooseAndSavePicture()
+{
+    const QString path = ChooseFile(QStringLiteral("Save picture"), QStringLiteral("tavimeter.png"),
+                                    QStringLiteral("PNG images (*.png)"));
+    if (!path.isEmpty())
+        SavePicture(path);
+}
+
+void CAnalyzerDlg::ChooseAndExportSpectrum()
+{
+    const QString path = ChooseFile(QStringLiteral("Export spectrum"), QStringLiteral("spectrum.csv"),
+                                    QStringLiteral("CSV files (*.csv)"));
+    if (!path.isEmpty())
+        ExportSpectrum(path);
+}
+
+bool CAnalyzerDlg::SavePicture(const QString& path)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    if (!writer.write(PictureArea()->grab().toImage())) {
+        ShowError(QStringLiteral("The picture could not be saved to %1:\n%2").arg(path, writer.errorString()));
+        return false;
+    }
+    return WriteWholeFile(path, png.constData(), static_cast<size_t>(png.size()),
+                          QStringLiteral("The picture could not be saved to %1:\n%2"));
+}
+
+bool CAnalyzerDlg::ExportSpectrum(const QString& path)
+{
+    engine.UpdateLinearSpectrum();
+    const float* left = engine.GetSpectrum(0) + CWaveCapture::SecondSpectrum;
+    const float* right = SharedSettings.Stereo ? engine.GetSpectrum(1) + CWaveCapture::SecondSpectrum : nullptr;
+    const std::string csv = SpectrumCsv(left, right);
+    return WriteWholeFile(path, csv.data(), csv.size(), QStringLiteral("The spectrum could not be written to %1:\n%2"));
+}
+
+// The file is replaced only once its new contents are on the disk whole;
+// otherwise the message (with %1 the file and %2 the reason) is shown and
+// the file is as it was.
+bool CAnalyzerDlg::WriteWholeFile(const QString& path, const void* data, size_t size, const QString& failure)
+{
+    std::string reason;
+    if (ReplaceFileContents(QFile::encodeName(path).toStdString(), data, size, reason))
+        return true;
+    ShowError(failure.arg(path, QString::fromLocal8Bit(reason.c_str())));
+    return false;
+}
+
+void CAnalyzerDlg::SetFrequencyScale(bool on)
+{
+    frequencyScale = on;
+    profile.WriteInt(ViewSection, "FrequencyScale", on ? 1 : 0);
+    RepaintPicture();
+}
+
+void CAnalyzerDlg::SetInputChoice(InputChoice choice)
+{
+    inputChoice = std::move(choice);
+    inputListing = inputChoice.list ? std::make_unique<CInputListing>(inputChoice.list) : nullptr;
+}
+
+bool CAnalyzerDlg::SwitchInput(const std::string& name)
+{
+    if (!inputChoice.open)
+        return false;
+    std::unique_ptr<WaveInputDriver> next = inputChoice.open(name);
+    engine.Close();
+    engine.SetDriver(next.get());
+    QString problem;
+    if (keeper.Start(problem)) {
+        keeper.Resume();
+        chosenDriver = std::move(next);
+        inputDriver = chosenDriver.get();
+        inputChoice.current = name;
+        profile.WriteString(InputSection, "Device", name.c_str());
+        return true;
+    }
+    engine.SetDriver(inputDriver);
+    QString again;
+    keeper.Start(again);
+    ShowError(QStringLiteral("The input %1 could not be opened:\n%2\n\nThe input in use stays.")
+                  .arg(QString::fromStdString(name), problem));
+    return false;
+}
+
+void CAnalyzerDlg::SetShowTempo(bool on)
+{
+    showTempo = on;
+    SharedSettings.TempoDetector = on;
+    if (settingsPanel)
+        settingsPanel->ShowTempoDetector(on);
+    profile.WriteInt(ViewSection, "ShowTempo", on ? 1 : 0);
+    RepaintPicture();
+}
+
+QString CAnalyzerDlg::TempoReadout() const
+{
+    if (!engine.TempoIsBeat())
+        return QStringLiteral("\u2014 bpm");
+    return QStringLiteral("%1 bpm").arg(engine.TempoBpm(), 0, 'f', 0);
+}
+
+void CAnalyzerDlg::SetShowKeyboard(bool on)
+{
+    showKeyboard = on;
+    engine.SetConstantQWanted(on);
+    if (keyboardWindow)
+        keyboardWindow->setVisible(on && !isMinimized());
+    profile.WriteInt(ViewSection, "ShowKeyboard", on ? 1 : 0);
+}
+
+// The pitch-class levels of both constant-Q frames of the block.
+void CAnalyzerDlg::FeedKeyboard()
+{
+    float first[12], second[12], levels[12];
+    PitchClassLevels(engine.GetCQSpectrum(), ConstantQBins, first);
+    PitchClassLevels(engine.GetCQSpectrum() + ConstantQBins, ConstantQBins, second);
+    for (int i = 0; i < 12; ++i)
+        levels[i] = first[i] + second[i];
+    keyboardWindow->SetPitchLevels(levels);
+}
