@@ -284,6 +284,7 @@ TEST_F(Rendering, NoSettingTakesTheViewsOutsideTheirBuffers)
             SharedSettings.Grid = SharedSettings.Grid2 = SharedSettings.WrapUnderCQ = true;
             SharedSettings.Stereo = 1;
             SharedSettings.Oversample = 8;
+            engine.ReconfigureConstantQ();
             renderer.UpdateCQWrapBand();
             for (int mode = CRenderer::Spectrogram; mode <= CRenderer::SpectrumEnvelope; ++mode) {
                 SCOPED_TRACE(std::string(c.name) + (logScale ? ", log" : ", linear") + ", mode " + std::to_string(mode));
