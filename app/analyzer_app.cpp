@@ -6,7 +6,9 @@
 #include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "app/analyzer_dlg.h"
 #include "app/termination_signal.h"
@@ -14,7 +16,9 @@
 #include "capture/wave_file_input.h"
 #include "capture/wave_file_reader.h"
 #include "dsp/debug_message.h"
+#include "resources/starter_settings.h"
 #include "store/command_line.h"
+#include "store/module_path.h"
 #include "store/profile.h"
 
 extern CProfile Profile;
@@ -24,6 +28,30 @@ namespace {
 void ShowDebugMessage(const std::string& caption, const std::string& text)
 {
     QMessageBox::information(nullptr, QString::fromStdString(caption), QString::fromStdString(text));
+}
+
+// The starter settings: the installed copy when there is one (a packager
+// or an administrator may change it), else the one built in. `source` says
+// which.
+std::string StarterSettings(std::string& source)
+{
+    // PREFIX/bin/tavimeter: PREFIX is above the executable's folder.
+    const std::string executable = ExecutablePath();
+    const size_t name = executable.rfind('/');
+    const size_t folder = name == std::string::npos || name == 0 ? std::string::npos : executable.rfind('/', name - 1);
+    const std::string installed =
+        folder == std::string::npos ? std::string() : executable.substr(0, folder + 1) + InstalledStarterSettings;
+    std::ifstream file;
+    if (!installed.empty())
+        file.open(installed, std::ios::binary);
+    if (file) {
+        std::ostringstream contents;
+        contents << file.rdbuf();
+        source = installed;
+        return contents.str();
+    }
+    source = "the copy built into the program";
+    return StarterSettingsText;
 }
 
 int ListDevices()
@@ -110,12 +138,17 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
         std::fprintf(stderr, "tavimeter: %s\n%s", line.error.c_str(), CommandLineUsage);
         return 2;
     }
+    std::string starterSource;
+    const std::string starter = StarterSettings(starterSource);
     if (line.help) {
-        std::printf("%s\nSettings file: %s\n", CommandLineUsage, Profile.Path().c_str());
+        std::printf("%s\nSettings file: %s\nWhen it does not exist, the starter settings are copied there from %s;\n"
+                    "deleting the settings file brings them back at the next start.\n",
+                    CommandLineUsage, Profile.Path().c_str(), starterSource.c_str());
         return 0;
     }
     if (line.listDevices)
         return ListDevices();
+    Profile.CreateIfMissing(starter);
     std::string problem;
     const std::unique_ptr<WaveInputDriver> driver = ChooseDriver(line, problem);
     if (!driver) {

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
 #include <QScrollBar>
 
 
@@ -173,11 +174,15 @@ void CAnalyzerDlg::StartCapture()
     }
 }
 
+// Nothing stored: centred on its screen, before the tool windows are
+// placed beside it.
 void CAnalyzerDlg::RestorePlacement()
 {
     QRect placed;
     if (RestoreStoredRectangle(profile, WindowSection, placed))
         setGeometry(placed);
+    else if (screen())
+        move(PlaceCentred(frameGeometry().size(), screen()->availableGeometry()).topLeft());
 }
 
 void CAnalyzerDlg::SavePlacement()

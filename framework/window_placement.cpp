@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWidget>
 
 #include <algorithm>
 #include <cstdint>
@@ -51,6 +52,76 @@ bool PlaceStoredRectangle(int left, int top, int right, int bottom, const std::v
         placed = QRect(int(px.low), int(py.low), int(px.high - px.low), int(py.high - py.low));
     }
     return bestArea > 0;
+}
+
+QRect PlaceCentred(const QSize& size, const QRect& screen)
+{
+    QRect placed(QPoint(0, 0), size.boundedTo(screen.size()));
+    placed.moveCenter(screen.center());
+    return placed;
+}
+
+QRect PlaceBeside(const QRect& main, const QSize& size, const QRect& screen, int gap)
+{
+    const int height = std::min(size.height(), screen.height());
+    const int top = std::clamp(main.top(), screen.top(), screen.top() + screen.height() - height);
+    int left = main.left() + main.width() + gap;
+    if (left + size.width() > screen.left() + screen.width()) {
+        left = main.left() - gap - size.width();
+        if (left < screen.left())
+            left = screen.left() + screen.width() - size.width();
+    }
+    return QRect(left, top, size.width(), height);
+}
+
+bool PlaceBelow(const QRect& main, const QSize& size, const QRect& screen, int gap, QRect& placed)
+{
+    const int left = std::max(screen.left(), std::min(main.left(), screen.left() + screen.width() - size.width()));
+    const int below = main.top() + main.height() + gap;
+    const int above = main.top() - gap - size.height();
+    if (below + size.height() <= screen.top() + screen.height())
+        placed = QRect(left, below, size.width(), size.height());
+    else if (above >= screen.top())
+        placed = QRect(left, above, size.width(), size.height());
+    else
+        return false;
+    return true;
+}
+
+namespace {
+
+// The frame around `owner`: tool windows are taken to have the same.
+QMargins FrameMargins(const QWidget* owner)
+{
+    const QRect frame = owner->frameGeometry();
+    const QRect inside = owner->geometry();
+    return QMargins(inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
+                    frame.bottom() - inside.bottom());
+}
+
+} // namespace
+
+void PlaceBesideOwner(QWidget* tool)
+{
+    const QWidget* owner = tool->parentWidget();
+    if (!owner || !owner->screen())
+        return;
+    const QMargins frame = FrameMargins(owner);
+    const QSize size = tool->geometry().marginsAdded(frame).size();
+    const QRect screen = owner->screen()->availableGeometry();
+    tool->setGeometry(PlaceBeside(owner->frameGeometry(), size, screen, ToolWindowGap).marginsRemoved(frame));
+}
+
+void PlaceBelowOwner(QWidget* tool)
+{
+    const QWidget* owner = tool->parentWidget();
+    if (!owner || !owner->screen())
+        return;
+    const QMargins frame = FrameMargins(owner);
+    const QSize size = tool->geometry().marginsAdded(frame).size();
+    QRect placed;
+    if (PlaceBelow(owner->frameGeometry(), size, owner->screen()->availableGeometry(), ToolWindowGap, placed))
+        tool->setGeometry(placed.marginsRemoved(frame));
 }
 
 bool RestoreStoredRectangle(CProfile& profile, const char* section, QRect& placed, bool positiveCorner)

@@ -33,7 +33,8 @@ echo "== Tests (unit, gui, e2e)"
 echo "== Install (program, desktop entry, icon)"
 staging=$(mktemp -d /tmp/tavi-install.XXXXXX)
 cmake --install "$root/build" --prefix "$staging" >/dev/null
-for file in bin/tavimeter share/applications/tavimeter.desktop share/icons/hicolor/128x128/apps/tavimeter.png; do
+for file in bin/tavimeter share/applications/tavimeter.desktop share/icons/hicolor/128x128/apps/tavimeter.png \
+            share/tavimeter/tavimeter.ini; do
   [ -f "$staging/$file" ] || { echo "install: $file is missing" >&2; exit 1; }
 done
 desktop-file-validate "$staging/share/applications/tavimeter.desktop"

@@ -1,5 +1,7 @@
 #include "store/profile.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -197,6 +199,18 @@ int CProfile::WriteString(const char* section, const char* key, const char* text
     const bool copied = rewrite.Run(in.get());
     in.reset();
     return copied && out.Commit() ? 1 : 0;
+}
+
+bool CProfile::CreateIfMissing(const std::string& contents)
+{
+    struct stat info;
+    if (lstat(path.c_str(), &info) == 0 || errno != ENOENT)
+        return false;
+    if (makeFolder && !MakeParentFolder(path))
+        return false;
+    CReplacementFile out(path, renameFile);
+    return out.Open() && std::fwrite(contents.data(), 1, contents.size(), out.Stream()) == contents.size() &&
+           out.CommitNew();
 }
 
 void CProfile::WriteInt(const char* section, const char* key, int value)

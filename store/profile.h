@@ -23,6 +23,12 @@ public:
     // finds them missing: for the desktop's configuration folder.
     void MakeFolderOnWrite() { makeFolder = true; }
 
+    // Puts `contents` in place as the file when there is no file at all (an
+    // empty one counts as a file); the folder is made as for a write. Never
+    // replaces a file, also one made at the same time by another program.
+    // True when the file was put there.
+    bool CreateIfMissing(const std::string& contents);
+
     // Returns 1 when the file was replaced, 0 when nothing could be written;
     // a section, key or text holding a line break (CR or LF) is never
     // written.

@@ -52,6 +52,16 @@ bool CReplacementFile::Open()
 
 bool CReplacementFile::Commit()
 {
+    return Finish(true);
+}
+
+bool CReplacementFile::CommitNew()
+{
+    return Finish(false);
+}
+
+bool CReplacementFile::Finish(bool replace)
+{
     if (!stream)
         return Fail(EBADF);
     // A write error stays with the stream; a full disk often shows only at
@@ -67,11 +77,14 @@ bool CReplacementFile::Commit()
         error = errno;
     if (!error) {
         errno = 0;
-        if (renameFile(temporary.c_str(), path.c_str()) != 0)
+        const int placed = replace ? renameFile(temporary.c_str(), path.c_str()) : link(temporary.c_str(), path.c_str());
+        if (placed != 0)
             error = errno ? errno : EIO;
     }
     if (error)
         return Fail(error);
+    if (!replace)
+        unlink(temporary.c_str());
     temporary.clear();
     return true;
 }

@@ -28,11 +28,16 @@ public:
     // Flushes, syncs and closes the temporary file and renames it over the
     // path; false, with the reason, when any step fails.
     bool Commit();
+    // The same, but the file goes into place only where no file is: it is
+    // linked to the path, which fails when the path exists (even as an
+    // empty file), and never replaces what is there.
+    bool CommitNew();
     // Why Open or Commit failed, in the system's words ("No space left on
     // device").
     const std::string& Reason() const { return reason; }
 
 private:
+    bool Finish(bool replace);
     bool Fail(int error);
     void Discard();
 

@@ -23,8 +23,21 @@ CKeyboardDlg::CKeyboardDlg(CProfile& profile, QWidget* owner) : QDialog(owner), 
     // The paint covers the whole client area: nothing is erased first.
     setAttribute(Qt::WA_OpaquePaintEvent);
     QRect placed;
-    if (RestoreStoredRectangle(profile, KeyboardSection, placed, true))
+    if (RestoreStoredRectangle(profile, KeyboardSection, placed, true)) {
         setGeometry(placed);
+        this->placed = true;
+    }
+}
+
+// Nothing stored: below the main window where there is room, when first
+// shown.
+void CKeyboardDlg::showEvent(QShowEvent* e)
+{
+    if (!placed) {
+        placed = true;
+        PlaceBelowOwner(this);
+    }
+    QDialog::showEvent(e);
 }
 
 CKeyboardDlg::~CKeyboardDlg()

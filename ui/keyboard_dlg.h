@@ -8,7 +8,8 @@ class CProfile;
 
 // The keyboard tool window: one octave whose keys show the levels of the
 // twelve pitch classes. It keeps its rectangle in section "KBWindow" (restored
-// only when Left and Top are above 0) and is created hidden.
+// only when Left and Top are above 0) and is created hidden; without one it
+// goes below the main window when first shown.
 class CKeyboardDlg : public QDialog {
 public:
     CKeyboardDlg(CProfile& profile, QWidget* owner);
@@ -32,6 +33,7 @@ public:
 protected:
     void paintEvent(QPaintEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void showEvent(QShowEvent* e) override;
     // A tool window like the settings panel: Escape and Enter do not end it.
     void reject() override {}
     void accept() override {}
@@ -39,6 +41,7 @@ protected:
 private:
     CProfile& profile;
     bool destroyed = false;
+    bool placed = false;  // restored, or placed when first shown
     long paints = 0;
     std::function<void()> closeHandler;
 };

@@ -127,16 +127,8 @@ void CSettingDlg::RestorePlacement()
         setGeometry(placed);
         return;
     }
-    // Nothing stored: beside the main window, where it fits.
-    const QWidget* owner = parentWidget();
-    if (!owner || !owner->screen())
-        return;
-    const QRect area = owner->screen()->availableGeometry();
-    const QRect main = owner->frameGeometry();
-    if (main.right() + 8 + width() <= area.right())
-        move(main.right() + 8, main.top());
-    else if (main.left() - 8 - width() >= area.left())
-        move(main.left() - 8 - width(), main.top());
+    // Nothing stored: beside the main window.
+    PlaceBesideOwner(this);
 }
 
 void CSettingDlg::ReadCheckBoxes()
