@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Takes the README's screenshot: the Release program under Xvfb (through
-# scripts/test-rig.sh), fed a tone with harmonics from the private PulseAudio
-# server, with its main window and settings panel side by side.
+# Takes the README's screenshot: the Release program's first start under
+# Xvfb (through scripts/test-rig.sh), fed a tune and a tone from the private
+# PulseAudio server, with its main window and settings panel side by side.
 #   scripts/screenshot.sh [OUTPUT.png]   (default docs/tavimeter.png)
 set -euo pipefail
 
@@ -14,45 +14,36 @@ if [ -z "${TAVI_RIG_DIR:-}" ]; then
   TAVI_RIG_SCREEN=1024x700x24 exec "$root/scripts/test-rig.sh" "$0" "$output"
 fi
 
-# Inside the rig: a 220 Hz tone with eight harmonics, its pitch gliding up a
-# fifth and back every four seconds; made beforehand, so that it plays
+# Inside the rig: a first start, with no settings file, as a new user meets
+# it. The sound: a tune of notes with harmonics around -20 dBFS, a -40 dBFS
+# tone at 3 kHz and -70 dBFS noise; made beforehand, so that it plays
 # without a gap.
-perl -e 'my $p = 0;
-  for my $n (0 .. 12 * 48000) { my $f = 220 * 2 ** (0.29 * (1 - cos(6.283185307 * $n / 192000)));
-    $p += 6.283185307 * $f / 48000; my $v = 0;
-    for my $k (1 .. 8) { $v += sin($k * $p) / $k }
-    print pack("s<s<", int(6000 * $v), int(6000 * $v)) }' >"$TAVI_RIG_DIR/tone.raw"
+perl -e 'srand(7); my @scale = (261.63, 293.66, 329.63, 349.23, 392.00, 440.00, 493.88, 523.25);
+  for my $n (0 .. 14 * 48000) { my $note = int($n / 12000); my $f = $scale[($note * 5) % 8] / (($note >> 3) % 2 + 1);
+    my $t = ($n % 12000) / 48000; my $v = 0.01 * sin(6.283185307 * 3000 * $n / 48000);
+    for my $k (1 .. 6) { $v += 0.1 / $k * exp(-6 * $t) * sin(6.283185307 * $k * $f * $n / 48000) }
+    $v += 0.000316 * (rand() + rand() + rand() - 1.5) * 2;
+    my $s = int(32767 * $v); print pack("s<s<", $s, $s) }' >"$TAVI_RIG_DIR/tune.raw"
 pacat --playback --latency-msec=20 --rate=48000 --channels=2 --format=s16le --device=tavi_null \
-  <"$TAVI_RIG_DIR/tone.raw" &
+  <"$TAVI_RIG_DIR/tune.raw" &
 feeder=$!
 
 app="$TAVI_RIG_DIR/app"
 mkdir "$app"
 cp "$root/build/app/tavimeter" "$app/"
-cat >"$app/tavimeter.ini" <<'INI'
-[Window]
-Left=0
-Top=0
-Right=700
-Bottom=640
-[SettingWindow]
-Left=710
-Top=0
-Right=911
-Bottom=615
-Check1=1
-Check2=1
-WindowType=1
-WindowSize=4
-MaxFreq=8000.00
-[Ctrl]
-Slider1=30
-Slider2=60
-INI
 "$app/tavimeter" >"$TAVI_RIG_DIR/app.txt" 2>&1 &
 program=$!
 sleep 10
-"$root/build/tests/e2e/tavi_screen_grab" "$output" 0 0 915 640
+# The main window and the panel beside it, as xwininfo places them.
+geometry() {  # geometry NAME: x y width height
+  xwininfo -name "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+    /Width:/ {w=$2} /Height:/ {h=$2} END {print x, y, w, h}'
+}
+read -r mx my mw mh < <(geometry Tavimeter)
+read -r px py pw ph < <(geometry Settings)
+left=$((mx < px ? mx : px)); top=$((my < py ? my : py))
+right=$((mx + mw > px + pw ? mx + mw : px + pw)); bottom=$((my + mh > py + ph ? my + mh : py + ph))
+"$root/build/tests/e2e/tavi_screen_grab" "$output" "$left" "$top" $((right - left)) $((bottom - top))
 kill "$program" "$feeder" 2>/dev/null || true
 wait "$program" 2>/dev/null || true
 echo "screenshot: $output"

@@ -2,8 +2,10 @@
 #include <sys/wait.h>
 
 #include <QImage>
+#include <QRect>
 
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "tests/e2e/pulse_fixture.h"
@@ -229,6 +231,56 @@ TEST_F(Program, CapturesAnalysesAndPaintsThenKeepsItsPlacement)
     const std::string ini = ReadAll(folder + "/tavimeter.ini");
     EXPECT_NE(ini.find("[Window]"), std::string::npos);
     EXPECT_NE(ini.find("Bottom="), std::string::npos);
+}
+
+// A tune around -20 dBFS: notes of a scale, a quarter of a second each,
+// with six harmonics falling off and a decay, over a steady -20 dBFS tone.
+Feeder::Generator TuneOverATone()
+{
+    return [](long n, int16_t& l, int16_t& r) {
+        static const double scale[] = {261.63, 293.66, 329.63, 349.23, 392.00, 440.00, 493.88, 523.25};
+        const long note = n / 12000;
+        const double f = scale[(note * 5) % 8] / ((note / 8) % 2 + 1);
+        const double t = (n % 12000) / 48000.0;
+        double v = 0.1 * std::sin(2 * M_PI * 1000 * n / 48000.0);
+        for (int k = 1; k <= 6; ++k)
+            v += 0.1 / k * std::exp(-6 * t) * std::sin(2 * M_PI * k * f * n / 48000.0);
+        l = r = int16_t(std::lround(32767 * v));
+    };
+}
+
+// What a new user meets: a first start, without a settings file, shows the
+// starter's picture of ordinary sound in many colours, most of it below the
+// top of the colour scale, and no window covers another.
+TEST_F(Program, AFirstStartShowsAReadablePictureWithTheWindowsApart)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.Running());
+    Feeder feeder(server.Address(), TuneOverATone(), 30.0);
+    const pid_t pid = Start("");
+    ScreenRect main, panel;
+    ASSERT_TRUE(WaitFor(std::chrono::seconds(10), [&] { return FindWindow("Tavimeter", main) && FindWindow("Settings", panel); }));
+    std::this_thread::sleep_for(std::chrono::seconds(8));
+    const QImage shot = Grab(folder, main);
+    ASSERT_FALSE(shot.isNull());
+    shot.save(QString::fromStdString(folder + "/../tavi_e2e_first_start.png"));
+    const QRect mainRect(main.x, main.y, main.width, main.height), panelRect(panel.x, panel.y, panel.width, panel.height);
+    EXPECT_FALSE(mainRect.intersects(panelRect)) << "the panel beside the main window";
+    EXPECT_EQ(main.y, panel.y) << "tops aligned";
+
+    std::set<QRgb> colours;
+    long top = 0;
+    for (int y = 0; y < shot.height(); ++y)
+        for (int x = 0; x < shot.width(); ++x) {
+            const QRgb c = shot.pixel(x, y) & 0xFFFFFF;
+            colours.insert(c);
+            top += c == 0xFF0000;  // the top of the "Normal" colour scale
+        }
+    EXPECT_GE(colours.size(), 100u) << "many colours";
+    EXPECT_LT(top, long(shot.width()) * shot.height() / 5) << "less than a fifth at the top colour";
+    ASSERT_EQ(Stop(pid), 0);
+    const std::string ini = ReadAll(folder + "/tavimeter.ini");
+    EXPECT_NE(ini.find("Slider2=86"), std::string::npos) << "the starter's contrast: " << ini;
 }
 
 TEST_F(Program, WithoutAServerTheWindowOpensWithAMessageAndTheProgramFails)

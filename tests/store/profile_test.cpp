@@ -217,6 +217,36 @@ TEST_F(Profile, OldFileIsIntactWhenTheReplacementCannotBeRenamed)
     EXPECT_EQ(listing, "tavimeter.ini\n");
 }
 
+// The starter goes where no file is; a file that is there, even an empty
+// one or a link to nothing, is kept as it is, and no temporary is left.
+TEST_F(Profile, CreateIfMissingNeverReplacesAFile)
+{
+    CProfile profile(path);
+    EXPECT_TRUE(profile.CreateIfMissing("[S]\nK=1\n"));
+    EXPECT_EQ(ReadAll(path), "[S]\nK=1\n");
+    EXPECT_EQ(profile.ReadInt("S", "K"), 1);
+    EXPECT_FALSE(profile.CreateIfMissing("[S]\nK=2\n"));
+    EXPECT_EQ(ReadAll(path), "[S]\nK=1\n");
+    WriteAll(path, "");
+    EXPECT_FALSE(profile.CreateIfMissing("[S]\nK=2\n"));
+    EXPECT_EQ(ReadAll(path), "");
+    std::remove(path.c_str());
+    ASSERT_EQ(symlink("nowhere", path.c_str()), 0);
+    EXPECT_FALSE(profile.CreateIfMissing("[S]\nK=2\n"));
+    std::remove(path.c_str());
+
+    CProfile inMissingFolder(folder + "/sub/tavimeter.ini");
+    EXPECT_FALSE(inMissingFolder.CreateIfMissing("x")) << "a folder is made only for the desktop's";
+    std::string listing;
+    if (FILE* ls = popen(("ls -A '" + folder + "'").c_str(), "r")) {
+        char line[256];
+        while (std::fgets(line, sizeof line, ls))
+            listing += line;
+        pclose(ls);
+    }
+    EXPECT_EQ(listing, "");
+}
+
 TEST_F(Profile, ByteOrderMarkAndLineEndsOfTheFileAreKept)
 {
     const std::string bom = "\xEF\xBB\xBF";
