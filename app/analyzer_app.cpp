@@ -115,7 +115,7 @@ void CloseOnSignal(CAnalyzerDlg& dialog)
 }
 
 // What the run did, for tests and load measurements.
-void PrintStatistics(const CAnalyzerDlg& dialog)
+void PrintStatistics(const CAnalyzerDlg& dialog, const CommandLine& line)
 {
     std::printf("blocks analysed %ld, painted %ld, since the last start %ld, frames dropped %llu\n",
                 dialog.BlocksAnalysed(), dialog.BlocksPainted(), dialog.BlocksSinceStart(),
@@ -123,6 +123,8 @@ void PrintStatistics(const CAnalyzerDlg& dialog)
     std::printf("tempo readout: %s (estimate %.0f bpm, clarity %.2f, strength %.2f)\n",
                 dialog.ShowTempo() ? dialog.TempoReadout().toUtf8().constData() : "off", dialog.Engine().TempoBpm(),
                 dialog.Engine().TempoClarity(), dialog.Engine().TempoStrength());
+    const std::string input = line.inputFile.empty() ? dialog.InputInUse() : line.inputFile;
+    std::printf("input in use: %s\n", input.empty() ? "the default input" : input.c_str());
     std::printf("display mode %d%s%s\n", dialog.GetDisplayMode(),
                 dialog.GetDisplayMode() == CRenderer::Spectrum1D ? ": " : "",
                 dialog.GetDisplayMode() == CRenderer::Spectrum1D ? dialog.Spectrum1DView().LastResult().c_str() : "");
@@ -175,10 +177,10 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
         const bool statistics = std::getenv("TAVIMETER_STATS") != nullptr;
         HandleTerminationSignals(
             [&dialog] { CloseOnSignal(dialog); },
-            statistics ? std::function<void()>([&dialog] { PrintStatistics(dialog); }) : std::function<void()>());
+            statistics ? std::function<void()>([&] { PrintStatistics(dialog, line); }) : std::function<void()>());
         dialog.exec();
         if (statistics)
-            PrintStatistics(dialog);
+            PrintStatistics(dialog, line);
         status = dialog.CaptureFailed() ? 1 : 0;
     }
     SetDebugMessageHandler(nullptr);

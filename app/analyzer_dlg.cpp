@@ -93,6 +93,11 @@ CAnalyzerDlg::CAnalyzerDlg(CProfile& profile, WaveInputDriver* driver)
     const QSize client = DialogUnitsToPixels(t->cx, t->cy, logicalDpiY());
     resize(client.width() + scrollBar->sizeHint().width(), client.height());
     ConnectScrollBar();
+    chosenInputWatch.setInterval(CCaptureKeeper::ReopenIntervalMs);
+    connect(&chosenInputWatch, &QTimer::timeout, this, [this] {
+        if (inputListing)
+            inputListing->Refresh();
+    });
 }
 
 CAnalyzerDlg::~CAnalyzerDlg()
@@ -144,29 +149,17 @@ bool CAnalyzerDlg::OnInitDialog()
     return true;
 }
 
-// Starts capture from the input in use; one chosen in an earlier run that
-// cannot be opened gives way to the default input, with a message. Without
-// any input the program has nothing to show: the message is shown once the
-// window runs, over it, and the window closes after it.
+// Starts capture from the input in use. One chosen in an earlier run that
+// cannot be opened gives way to the default input until it is back, with a
+// message. Without any input the program has nothing to show: the message
+// is shown once the window runs, over it, and the window closes after it.
 void CAnalyzerDlg::StartCapture()
 {
     QString problem;
-    if (!keeper.Start(problem) && inputChoice.currentFromStore && inputChoice.open) {
-        const QString stored = QString::fromStdString(inputChoice.current);
-        chosenDriver = inputChoice.open("");
-        inputDriver = chosenDriver.get();
-        engine.SetDriver(inputDriver);
-        inputChoice.current.clear();
-        if (keeper.Start(problem))
-            QMetaObject::invokeMethod(
-                this,
-                [this, stored] {
-                    ShowError(QStringLiteral("The input %1 chosen last time could not be opened; the default input is "
-                                             "used.")
-                                  .arg(stored));
-                },
-                Qt::QueuedConnection);
-    }
+    if (keeper.Start(problem))
+        ArmFallback();
+    else if (inputChoice.currentFromStore && inputChoice.open)
+        StandInWithTheDefault(QStringLiteral("chosen last time could not be opened"));
     if (!engine.IsOpen()) {
         captureFailed = true;
         const QString text = QStringLiteral("The sound input could not be started:\n%1").arg(problem);

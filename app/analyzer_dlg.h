@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QImage>
+#include <QTimer>
 
 #include <functional>
 #include <memory>
@@ -91,10 +92,16 @@ public:
     // written.
     bool ExportSpectrum(const QString& path);
     void SetFrequencyScale(bool on);
-    // Capture switches to the device `name` at once and keeps it for the
-    // next run; a device that cannot be opened is reported and the one in
-    // use goes on.
+    // Capture switches to the device `name` (empty: the default input,
+    // following the desktop's) at once and keeps it for the next run; a
+    // device that cannot be opened is reported and the one in use goes on.
+    // A device chosen by name that is gone for 10 seconds gives way to the
+    // default input, with a message, and is taken back once it is listed
+    // again.
     bool SwitchInput(const std::string& name);
+    // The device capture records from: empty for the default input (also
+    // while it stands in for a device that is gone).
+    std::string InputInUse() const;
     // The inputs the menu offers; their listing starts with OnInitDialog.
     void SetInputChoice(InputChoice choice);
     const InputChoice& Inputs() const { return inputChoice; }
@@ -165,6 +172,10 @@ private:
     QRegion WindowOverlayArea() const;
     void FeedKeyboard();
     QString ChooseFile(const QString& caption, const QString& name, const QString& filter);
+    bool OpenInput(const std::string& name, QString& problem);
+    void ArmFallback();
+    bool StandInWithTheDefault(const QString& what);
+    void TakeBackTheChosenInput();
     bool WriteWholeFile(const QString& path, const void* data, size_t size, const QString& failure);
 
     QImage icon;
@@ -176,6 +187,8 @@ private:
     CPictureMenu* pictureMenu = nullptr;
     InputChoice inputChoice;
     std::unique_ptr<CInputListing> inputListing;
+    bool defaultStandsIn = false;  // for a device chosen by name that is gone
+    QTimer chosenInputWatch;       // lists the devices while it is gone
     WaveInputDriver* inputDriver;
     std::unique_ptr<WaveInputDriver> chosenDriver;  // a driver chosen from the menu
     bool frequencyScale = false;

@@ -37,20 +37,37 @@ void CCaptureKeeper::Lost(const QString& reason)
         title = window->windowTitle();
         window->setWindowTitle(title + QStringLiteral(" \u2014 no sound input"));
         reopenTimer.start();
+        lost.start();
     }
+    lossReason = reason;
+    if (!fallback)
+        ReportLoss();
+}
+
+void CCaptureKeeper::ReportLoss()
+{
     if (lossReported)
         return;
     lossReported = true;
-    report(QStringLiteral("The sound input stopped:\n%1\n\nTavimeter opens it again as soon as it is back.").arg(reason));
+    report(QStringLiteral("The sound input stopped:\n%1\n\nTavimeter opens it again as soon as it is back.")
+               .arg(lossReason));
 }
 
 void CCaptureKeeper::TryReopen()
 {
     QString problem;
-    if (!Start(problem))
+    if (Start(problem)) {
+        reopenTimer.stop();
+        window->setWindowTitle(title);
         return;
-    reopenTimer.stop();
-    window->setWindowTitle(title);
+    }
+    if (!fallback || lost.elapsed() < FallbackAfterMs)
+        return;
+    // Once: the fallback may set a fallback of its own.
+    const Fallback takeOver = std::move(fallback);
+    fallback = nullptr;
+    if (!takeOver())
+        ReportLoss();
 }
 
 void CCaptureKeeper::Resume()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -14,12 +15,18 @@ class QWidget;
 // closes the device, says so in the window title and opens the same device
 // again every two seconds, quietly, until it is back; the loss is reported
 // once, not again for every failed attempt or for a device that fails again
-// before it delivered anything.
+// before it delivered anything. With a fallback set (a device chosen by
+// name is in use), the loss is not reported at once: when the device has
+// been gone for FallbackAfterMs the fallback runs, once, and the loss is
+// reported only if the fallback could not take over.
 class CCaptureKeeper : public QObject {
 public:
     using Reporter = std::function<void(const QString& text)>;
 
     static constexpr int ReopenIntervalMs = 2000;
+    static constexpr int FallbackAfterMs = 10000;
+    // Takes over from a device that is gone; true when capture runs again.
+    using Fallback = std::function<bool()>;
 
     CCaptureKeeper(CWaveCapture& engine, QWidget* window, Reporter report);
 
@@ -45,9 +52,12 @@ public:
     void Resume();
     // The window closes: no more attempts.
     void StopReopening() { reopenTimer.stop(); }
+    // Set while a device chosen by name is in use; empty otherwise.
+    void SetFallback(Fallback next) { fallback = std::move(next); }
 
 private:
     void TryReopen();
+    void ReportLoss();
 
     CWaveCapture& engine;
     QWidget* window;
@@ -57,4 +67,8 @@ private:
     std::atomic<int> generation{0};
     bool lossReported = false;
     long blocksSinceStart = 0;
+    Fallback fallback;
+    QString lossReason;
+    QElapsedTimer lost;  // since the loss, while a fallback waits
+
 };

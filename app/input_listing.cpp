@@ -29,6 +29,6 @@ void CInputListing::TakeOver(std::vector<InputDeviceDescription> list)
     running = false;
     listed = true;
     devices = std::move(list);
-    if (listedHandler)
-        listedHandler();
+    for (const std::function<void()>& handler : listedHandlers)
+        handler();
 }

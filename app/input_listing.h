@@ -12,8 +12,8 @@
 // asking the sound server or probing the sound cards can take seconds, and
 // the GUI thread must queue a capture buffer again every 43 ms. Refresh
 // starts a listing on a thread of its own, unless one is running; when it
-// is done its list is taken over on the GUI thread and the listed handler
-// runs. Until then the last list stands (empty before the first).
+// is done its list is taken over on the GUI thread and the listed handlers
+// run. Until then the last list stands (empty before the first).
 class CInputListing : public QObject {
 public:
     using Lister = std::function<std::vector<InputDeviceDescription>()>;
@@ -28,7 +28,7 @@ public:
     bool Listed() const { return listed; }
     // A listing is running.
     bool Busy() const { return running; }
-    void SetListedHandler(std::function<void()> handler) { listedHandler = std::move(handler); }
+    void AddListedHandler(std::function<void()> handler) { listedHandlers.push_back(std::move(handler)); }
 
 private:
     void TakeOver(std::vector<InputDeviceDescription> list);
@@ -38,5 +38,5 @@ private:
     bool running = false;
     bool listed = false;
     std::vector<InputDeviceDescription> devices;
-    std::function<void()> listedHandler;
+    std::vector<std::function<void()>> listedHandlers;
 };

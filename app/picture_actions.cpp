@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QImageWriter>
 
+#include <algorithm>
+
 #include "app/input_listing.h"
 #include "display/pitch_classes.h"
 #include "display/spectrum_export.h"
@@ -125,30 +127,98 @@ void CAnalyzerDlg::SetInputChoice(InputChoice choice)
 {
     inputChoice = std::move(choice);
     inputListing = inputChoice.list ? std::make_unique<CInputListing>(inputChoice.list) : nullptr;
+    if (inputListing)
+        inputListing->AddListedHandler([this] { TakeBackTheChosenInput(); });
 }
 
 bool CAnalyzerDlg::SwitchInput(const std::string& name)
 {
-    if (!inputChoice.open)
+    QString problem;
+    if (!OpenInput(name, problem)) {
+        ShowError(QStringLiteral("The input %1 could not be opened:\n%2\n\nThe input in use stays.")
+                      .arg(QString::fromStdString(name), problem));
         return false;
+    }
+    inputChoice.current = name;
+    defaultStandsIn = false;
+    chosenInputWatch.stop();
+    profile.WriteString(InputSection, "Device", name.c_str());
+    ArmFallback();
+    return true;
+}
+
+// Capture from `name` (empty: the default input) at once; when it cannot be
+// opened, the device in use goes on.
+bool CAnalyzerDlg::OpenInput(const std::string& name, QString& problem)
+{
+    if (!inputChoice.open) {
+        problem = QStringLiteral("No other input can be chosen.");
+        return false;
+    }
     std::unique_ptr<WaveInputDriver> next = inputChoice.open(name);
     engine.Close();
     engine.SetDriver(next.get());
-    QString problem;
     if (keeper.Start(problem)) {
         keeper.Resume();
         chosenDriver = std::move(next);
         inputDriver = chosenDriver.get();
-        inputChoice.current = name;
-        profile.WriteString(InputSection, "Device", name.c_str());
         return true;
     }
     engine.SetDriver(inputDriver);
     QString again;
     keeper.Start(again);
-    ShowError(QStringLiteral("The input %1 could not be opened:\n%2\n\nThe input in use stays.")
-                  .arg(QString::fromStdString(name), problem));
     return false;
+}
+
+// A device chosen by name that is gone for a while gives way to the default
+// input until it is back.
+void CAnalyzerDlg::ArmFallback()
+{
+    if (inputChoice.current.empty() || !inputChoice.open)
+        keeper.SetFallback(nullptr);
+    else
+        keeper.SetFallback([this] { return StandInWithTheDefault(QStringLiteral("has been gone for 10 seconds")); });
+}
+
+bool CAnalyzerDlg::StandInWithTheDefault(const QString& what)
+{
+    QString problem;
+    if (!OpenInput("", problem))
+        return false;
+    defaultStandsIn = true;
+    keeper.SetFallback(nullptr);
+    chosenInputWatch.start();
+    QString standIn = QStringLiteral("the default input");
+    if (inputListing)
+        for (const InputDeviceDescription& d : inputListing->Devices())
+            if (d.isDefault)
+                standIn += QStringLiteral(" (%1)").arg(QString::fromStdString(d.name));
+    const QString text = QStringLiteral("The input %1 %2; %3 is used until it is back.")
+                             .arg(QString::fromStdString(inputChoice.current), what, standIn);
+    QMetaObject::invokeMethod(this, [this, text] { ShowError(text); }, Qt::QueuedConnection);
+    return true;
+}
+
+// While the default input stands in: the chosen device, once listed again,
+// is taken back.
+void CAnalyzerDlg::TakeBackTheChosenInput()
+{
+    if (!defaultStandsIn || !inputListing)
+        return;
+    const std::vector<InputDeviceDescription>& devices = inputListing->Devices();
+    const bool back = std::any_of(devices.begin(), devices.end(),
+                                  [this](const InputDeviceDescription& d) { return d.name == inputChoice.current; });
+    QString problem;
+    if (!back || !OpenInput(inputChoice.current, problem))
+        return;
+    defaultStandsIn = false;
+    chosenInputWatch.stop();
+    ArmFallback();
+}
+
+std::string CAnalyzerDlg::InputInUse() const
+{
+    return defaultStandsIn || inputChoice.current.empty() ? std::string() : inputChoice.current;
 }
 
 void CAnalyzerDlg::SetShowTempo(bool on)

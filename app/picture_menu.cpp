@@ -50,7 +50,7 @@ CPictureMenu::CPictureMenu(CAnalyzerDlg& window) : QMenu(&window), window(window
     connect(this, &QMenu::aboutToShow, this, [this] { Refresh(); });
     // A listing that comes in while the menu is open shows at once.
     if (CInputListing* listing = window.InputListing())
-        listing->SetListedHandler([this] { FillInputs(); });
+        listing->AddListedHandler([this] { FillInputs(); });
 }
 
 void CPictureMenu::AddModes()
@@ -69,8 +69,9 @@ void CPictureMenu::AddModes()
     }
 }
 
-// The capture devices as --list-devices lists them, the one in use
-// checked: the last list; a new one is asked for each time the menu opens.
+// The default input, then the capture devices as --list-devices lists
+// them, the one in use checked: the last list; a new one is asked for each
+// time the menu opens.
 void CPictureMenu::FillInputs()
 {
     inputMenu->clear();
@@ -79,23 +80,29 @@ void CPictureMenu::FillInputs()
     inputMenu->setEnabled(listing != nullptr);
     if (!listing)
         return;
+    auto* group = new QActionGroup(inputMenu);
+    auto add = [&](const QString& caption, const std::string& device, bool checked) {
+        QAction* action = inputMenu->addAction(caption);
+        action->setCheckable(true);
+        action->setChecked(checked);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, device] { this->window.SwitchInput(device); });
+        return action;
+    };
+    add(QStringLiteral("Default input (follows the desktop)"), std::string(), choice.current.empty());
+    inputMenu->addSeparator();
     if (!listing->Listed()) {
         inputMenu->addAction(QStringLiteral("Looking for capture devices\u2026"))->setEnabled(false);
         return;
     }
-    auto* group = new QActionGroup(inputMenu);
     for (const InputDeviceDescription& d : listing->Devices()) {
-        const QString name = QString::fromStdString(d.name);
-        QAction* action = inputMenu->addAction(QStringLiteral("%1: %2%3").arg(QString::fromStdString(d.api), name,
-                                                                             d.isDefault ? " (default)" : ""));
-        action->setToolTip(QString::fromStdString(d.description));
-        action->setCheckable(true);
-        action->setChecked(choice.current.empty() ? d.isDefault : choice.current == d.name);
-        group->addAction(action);
-        const std::string device = d.name;
-        connect(action, &QAction::triggered, this, [this, device] { this->window.SwitchInput(device); });
+        const QString caption = QStringLiteral("%1: %2%3").arg(QString::fromStdString(d.api),
+                                                               QString::fromStdString(d.name),
+                                                               d.isDefault ? " (default)" : "");
+        add(caption, d.name, !choice.current.empty() && choice.current == d.name)
+            ->setToolTip(QString::fromStdString(d.description));
     }
-    if (inputMenu->isEmpty())
+    if (listing->Devices().empty())
         inputMenu->addAction(QStringLiteral("No capture devices found"))->setEnabled(false);
 }
 

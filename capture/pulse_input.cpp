@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -183,7 +184,39 @@ private:
             0)
             return false;
         access.WaitWhile([this] { return pa_stream_get_state(stream) == PA_STREAM_CREATING; });
-        return pa_stream_get_state(stream) == PA_STREAM_READY;
+        if (pa_stream_get_state(stream) != PA_STREAM_READY)
+            return false;
+        if (sourceName.empty())
+            FollowTheDefaultSource();
+        return true;
+    }
+
+    // The default input follows the desktop's default source: servers since
+    // PulseAudio 15 and PipeWire move a stream that names no source
+    // themselves; where one does not, the stream is moved here when the
+    // server says its default changed.
+    void FollowTheDefaultSource()
+    {
+        pa_context_set_subscribe_callback(context, &PulseInput::OnServerEvent, this);
+        Forget(pa_context_subscribe(context, PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr));
+    }
+
+    static void OnServerEvent(pa_context* context, pa_subscription_event_type_t type, uint32_t, void* user)
+    {
+        if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SERVER)
+            Forget(pa_context_get_server_info(context, &PulseInput::OnServerInfo, user));
+    }
+
+    static void OnServerInfo(pa_context* context, const pa_server_info* info, void* user)
+    {
+        auto* self = static_cast<PulseInput*>(user);
+        if (!info || !info->default_source_name || !self->stream ||
+            pa_stream_get_state(self->stream) != PA_STREAM_READY)
+            return;
+        const char* recorded = pa_stream_get_device_name(self->stream);
+        if (recorded && std::strcmp(recorded, info->default_source_name) != 0)
+            Forget(pa_context_move_source_output_by_name(context, pa_stream_get_index(self->stream),
+                                                         info->default_source_name, nullptr, nullptr));
     }
 
     void Run()

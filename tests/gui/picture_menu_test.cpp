@@ -6,8 +6,12 @@
 
 #include <algorithm>
 #include <atomic>
+#include <fstream>
+#include <iterator>
+#include <map>
 #include <thread>
 
+#include "app/capture_keeper.h"
 #include "app/input_listing.h"
 #include "app/picture_menu.h"
 #include "capture/wave_file_input.h"
@@ -134,12 +138,16 @@ TEST_F(PictureMenu, SwitchesTheInputAndKeepsTheOneInUseWhenANewOneFails)
     w.show();
     CPictureMenu* menu = w.PictureMenu();
     ListInputs(w);
+    // The default input, a separator, then the devices.
     const QList<QAction*> devices = menu->InputMenu()->actions();
-    ASSERT_EQ(devices.size(), 3);
-    EXPECT_EQ(devices[0]->text(), "PulseAudio: first (default)");
+    ASSERT_EQ(devices.size(), 5);
+    EXPECT_EQ(devices[0]->text(), "Default input (follows the desktop)");
     EXPECT_TRUE(devices[0]->isChecked());
+    EXPECT_TRUE(devices[1]->isSeparator());
+    EXPECT_EQ(devices[2]->text(), "PulseAudio: first (default)");
+    EXPECT_FALSE(devices[2]->isChecked()) << "the default input is followed, not this source";
 
-    devices[1]->trigger();
+    devices[3]->trigger();
     ASSERT_EQ(opened.size(), 1u);
     ASSERT_NE(opened[0]->last, nullptr);
     EXPECT_TRUE(w.Engine().IsOpen());
@@ -151,10 +159,11 @@ TEST_F(PictureMenu, SwitchesTheInputAndKeepsTheOneInUseWhenANewOneFails)
     char stored[128];
     profile->ReadString("Input", "Device", stored, sizeof stored);
     EXPECT_STREQ(stored, "second") << "kept for the next run";
+    EXPECT_EQ(w.InputInUse(), "second");
     ListInputs(w);
-    EXPECT_TRUE(menu->InputMenu()->actions()[1]->isChecked());
+    EXPECT_TRUE(menu->InputMenu()->actions()[3]->isChecked());
 
-    menu->InputMenu()->actions()[2]->trigger();
+    menu->InputMenu()->actions()[4]->trigger();
     ASSERT_EQ(messages.size(), 1);
     EXPECT_TRUE(messages[0].contains("Device or resource busy"));
     EXPECT_TRUE(w.Engine().IsOpen()) << "the input in use goes on";
@@ -163,6 +172,13 @@ TEST_F(PictureMenu, SwitchesTheInputAndKeepsTheOneInUseWhenANewOneFails)
     Settle();
     EXPECT_EQ(w.BlocksAnalysed(), 2);
     EXPECT_EQ(w.Inputs().current, "second");
+
+    menu->InputMenu()->actions()[0]->trigger();
+    EXPECT_EQ(w.Inputs().current, "");
+    EXPECT_EQ(profile->ReadString("Input", "Device", stored, sizeof stored), 0) << "no name is stored";
+    std::ifstream ini(iniPath);
+    const std::string text((std::istreambuf_iterator<char>(ini)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Device=\n"), std::string::npos) << text;
 }
 
 // The devices are listed on a thread of their own: a listing that takes half
@@ -199,8 +215,8 @@ TEST_F(PictureMenu, OpeningTheMenuDuringCaptureDropsNoFrame)
     QTest::qWait(1100);
     EXPECT_TRUE(menu->isVisible());
     const QList<QAction*> devices = menu->InputMenu()->actions();
-    ASSERT_EQ(devices.size(), 1);
-    EXPECT_EQ(devices[0]->text(), "PulseAudio: slow (default)") << "the list arrives with the menu open";
+    ASSERT_EQ(devices.size(), 3);
+    EXPECT_EQ(devices[2]->text(), "PulseAudio: slow (default)") << "the list arrives with the menu open";
     menu->hide();
     while (!delivered)
         QTest::qWait(10);
@@ -208,6 +224,60 @@ TEST_F(PictureMenu, OpeningTheMenuDuringCaptureDropsNoFrame)
     Settle();
     EXPECT_EQ(w.Engine().DroppedFrames(), 0u);
     EXPECT_EQ(w.BlocksAnalysed(), Buffers);
+}
+
+// A device chosen by name that is unplugged is tried again quietly; after 10
+// seconds the default input stands in, with one message naming both, and
+// once the device is listed again it is taken back.
+TEST_F(PictureMenu, AnUnpluggedInputGivesWayToTheDefaultUntilItIsBack)
+{
+    std::atomic<bool> micPresent{true};
+    std::map<std::string, ScriptedDriver*> opened;
+    CAnalyzerDlg::InputChoice inputs;
+    inputs.list = [&micPresent] {
+        std::vector<InputDeviceDescription> devices{{"PulseAudio", "monitor", "Monitor", true}};
+        if (micPresent)
+            devices.push_back({"PulseAudio", "mic", "Mic", false});
+        return devices;
+    };
+    inputs.open = [&](const std::string& name) {
+        auto next = std::make_unique<ScriptedDriver>();
+        opened[name] = next.get();
+        return std::unique_ptr<WaveInputDriver>(std::move(next));
+    };
+    inputs.current = "mic";
+    dialog = std::make_unique<CAnalyzerDlg>(*profile, &driver);  // the microphone
+    dialog->SetInputChoice(inputs);
+    CAnalyzerDlg& w = *dialog;
+    w.OnInitDialog();
+    w.show();
+    ListInputs(w);
+
+    micPresent = false;
+    driver.openFailure = "PulseAudio has no source named \"mic\"";
+    driver.last->Unplug("PulseAudio's source \"mic\" went away.");
+    QTest::qWait(CCaptureKeeper::ReopenIntervalMs + 300);
+    EXPECT_TRUE(messages.isEmpty()) << "not reported at once";
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Tavimeter \u2014 no sound input"));
+    QTest::qWait(CCaptureKeeper::FallbackAfterMs);
+    ASSERT_EQ(messages.size(), 1);
+    EXPECT_TRUE(messages[0].contains("mic") && messages[0].contains("monitor")) << messages[0].toStdString();
+    EXPECT_EQ(w.InputInUse(), "") << "the default input stands in";
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("Tavimeter"));
+    ASSERT_EQ(opened.count(""), 1u);
+    opened[""]->last->Push(std::vector<int16_t>(2 * 2048, 100));
+    Settle();
+    EXPECT_EQ(w.BlocksSinceStart(), 1);
+
+    micPresent = true;
+    QTest::qWait(CCaptureKeeper::ReopenIntervalMs + 500);
+    EXPECT_EQ(w.InputInUse(), "mic") << "taken back";
+    ASSERT_EQ(opened.count("mic"), 1u);
+    opened["mic"]->last->Push(std::vector<int16_t>(2 * 2048, 100));
+    Settle();
+    EXPECT_EQ(w.BlocksSinceStart(), 1);
+    EXPECT_EQ(messages.size(), 1) << "quietly";
+    EXPECT_EQ(w.Inputs().current, "mic");
 }
 
 TEST_F(PictureMenu, AStoredInputThatIsGoneGivesWayToTheDefault)
