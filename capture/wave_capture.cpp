@@ -146,6 +146,7 @@ int CWaveCapture::ProcessBlock()
         tempoFrames = 0;
     if (mode == ConstantQDisplayMode || SharedSettings.TempoDetector || constantQWanted)
         ConstantQPass();
+    MeasurementPass(mode);
     if (const int r = device->AddBuffer(&buffers[currentBuffer]->header))
         Fail(r);
     currentBuffer = (currentBuffer + 1) % 2;
@@ -182,6 +183,18 @@ void CWaveCapture::LinearPass()
         MapToGrid(spectrum[ch].data() + SecondSpectrum, N);
     }
     linearSpectrumCurrent = true;
+}
+
+void CWaveCapture::MeasurementPass(int mode)
+{
+    if (CMeasurement::SpectrumWanted()) {
+        UpdateLinearSpectrum();
+        measurement.AddSpectra(spectrum[0].data() + SecondSpectrum,
+                               SharedSettings.Stereo != 0 ? spectrum[1].data() + SecondSpectrum : nullptr);
+    }
+    if (mode == BandsDisplayMode)
+        measurement.AddSamples(history[0].data() + (HistoryLength - framesPerBuffer), framesPerBuffer, blocksAnalysed);
+    ++blocksAnalysed;
 }
 
 void CWaveCapture::UpdateLinearSpectrum()

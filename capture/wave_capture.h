@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/measurement.h"
 #include "capture/tempo_detector.h"
 #include "capture/wave_input.h"
 #include "dsp/constant_q.h"
@@ -86,6 +87,13 @@ public:
     static constexpr double ClearBeat = 6.0;
     static constexpr double StrongBeat = 0.3;
 
+    // Averages, peaks and band levels of every block (see CMeasurement): the
+    // spectrum's while averaging or peak hold is on, the bands' in the bands
+    // view.
+    CMeasurement& Measurement() { return measurement; }
+    const CMeasurement& Measurement() const { return measurement; }
+    static constexpr int BandsDisplayMode = 6;
+
     int CurrentBuffer() const { return currentBuffer; }
     // Frames the devices dropped because no buffer was queued, over all the
     // devices this engine has opened.
@@ -106,6 +114,7 @@ private:
     void LoadPosition(int lane, const int16_t* samples, int N);
     static void MapToGrid(float* spectrumOut, int N);
     void ConstantQPass();
+    void MeasurementPass(int mode);
 
     WaveNotifyTarget* notifyWindow = nullptr;
     std::unique_ptr<CaptureBuffer> buffers[2];
@@ -125,6 +134,8 @@ private:
     int tempoFrames = 0;  // pushed since the detector was switched on or capture started
     bool constantQWanted = false;
     bool linearSpectrumCurrent = false;  // the spectra belong to the newest block
+    CMeasurement measurement;
+    long blocksAnalysed = 0;
 
     WaveInputDriver* driver;
     const int* displayMode = &NoDisplayMode;
