@@ -19,8 +19,10 @@
 #include "framework/frequency_scale_painter.h"
 #include "framework/window_placement.h"
 #include "resources/dialog_templates.h"
+#include "settings/measure_settings.h"
 #include "settings/shared_settings.h"
 #include "store/profile.h"
+#include "store/stored_settings.h"
 #include "ui/keyboard_dlg.h"
 #include "ui/setting_dlg.h"
 
@@ -57,6 +59,7 @@ protected:
     {
         owner->OnMouseMove(int(e->position().x()), int(e->position().y()));
     }
+    void leaveEvent(QEvent*) override { owner->OnMouseLeave(); }
 
 private:
     CAnalyzerDlg* owner;
@@ -132,6 +135,7 @@ bool CAnalyzerDlg::OnInitDialog()
     keyboardWindow = std::make_unique<CKeyboardDlg>(profile, this);
     keyboardWindow->SetCloseHandler([this] { SetShowKeyboard(false); });
     frequencyScale = profile.ReadInt(ViewSection, "FrequencyScale") != 0;
+    LoadMeasureSettings(profile, SharedMeasureSettings);
     if (profile.ReadInt(ViewSection, "ShowTempo") != 0)
         SetShowTempo(true);
     if (profile.ReadInt(ViewSection, "ShowKeyboard") != 0)
@@ -253,6 +257,7 @@ void CAnalyzerDlg::OnPaint(const QRegion& region)
         PaintFrequencyScale(painter, ScaleTicks(QFontMetrics(painter.font())));
     if (showTempo)
         PaintTempo(painter);
+    PaintBandReadout(painter);
     if (blockWaiting) {
         blockWaiting = false;
         ++blocksPainted;
@@ -342,11 +347,26 @@ void CAnalyzerDlg::keyPressEvent(QKeyEvent* e)
     QDialog::keyPressEvent(e);
 }
 
-void CAnalyzerDlg::OnMouseMove(int, int y)
+void CAnalyzerDlg::OnMouseMove(int x, int y)
 {
     const int h = picture->height();
     const int row = static_cast<int>((h - y) / Zoom() + Offset());
     SetCursor(CursorFrequency(row, h), y);
+    // The bands view's readout follows the mouse, also while paused.
+    const QRegion before = WindowOverlayArea();
+    mouseX = x;
+    mouseY = y;
+    mouseInside = true;
+    if (GetDisplayMode() == OctaveBands)
+        picture->update(before | WindowOverlayArea());
+}
+
+void CAnalyzerDlg::OnMouseLeave()
+{
+    const QRegion before = WindowOverlayArea();
+    mouseInside = false;
+    if (GetDisplayMode() == OctaveBands)
+        picture->update(before);
 }
 
 void CAnalyzerDlg::ZoomIn()
@@ -390,38 +410,6 @@ void CAnalyzerDlg::contextMenuEvent(QContextMenuEvent* e)
     const QPoint at = e->reason() == QContextMenuEvent::Mouse ? e->globalPos()
                                                                : picture->mapToGlobal(picture->rect().center());
     pictureMenu->popup(at);
-}
-
-std::vector<ScaleTick> CAnalyzerDlg::ScaleTicks(const QFontMetrics& metrics) const
-{
-    return FrequencyScaleTicks(
-        ScaleView{GetDisplayMode(), picture->height(), Zoom(), Offset(), FrequencyScaleLabelSpace(metrics)});
-}
-
-QRect CAnalyzerDlg::TempoBox(const QFontMetrics& metrics, const QString& text) const
-{
-    return QRect(picture->width() - metrics.horizontalAdvance(text) - 12, 4, metrics.horizontalAdvance(text) + 8,
-                 metrics.height() + 2);
-}
-
-QRegion CAnalyzerDlg::WindowOverlayArea() const
-{
-    const QFontMetrics metrics(picture->font());
-    QRegion area;
-    if (frequencyScale)
-        area |= FrequencyScaleArea(metrics, ScaleTicks(metrics));
-    if (showTempo)
-        area |= TempoBox(metrics, TempoReadout()).adjusted(-1, -1, 1, 1);
-    return area;
-}
-
-void CAnalyzerDlg::PaintTempo(QPainter& painter)
-{
-    const QString text = TempoReadout();
-    const QRect box = TempoBox(QFontMetrics(painter.font()), text);
-    painter.fillRect(box, QColor(0, 0, 0, 160));
-    painter.setPen(QColor(255, 255, 255));
-    painter.drawText(box, Qt::AlignCenter, text);
 }
 
 // The panel is hidden with the minimised main window and shown again with

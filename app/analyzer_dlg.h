@@ -70,6 +70,7 @@ public:
     void OnSize();
     void OnVScroll(int code, int thumbPosition);
     void OnMouseMove(int x, int y);
+    void OnMouseLeave();
     void OnDestroy();
 
     void ZoomIn() override;
@@ -113,6 +114,9 @@ public:
     // tempo detector (the panel's hidden "Tempo detector" box follows).
     void SetShowTempo(bool on);
     bool ShowTempo() const { return showTempo; }
+    // The bands view's level under the mouse, "1k Hz: -23.4 dB" ("" outside
+    // that view or the bars).
+    QString BandReadout() const;
     // "120 bpm", or "— bpm" without a clear beat.
     QString TempoReadout() const;
     // The keyboard window, fed from the constant-Q frames of every block.
@@ -127,6 +131,7 @@ public:
     // What the title names when the input ends ("Tavimeter — end of NAME").
     void SetInputName(const QString& name) { inputName = name; }
 
+    CProfile& Profile() { return profile; }
     CWaveCapture& Engine() { return engine; }
     const CWaveCapture& Engine() const { return engine; }
     RECT ClientRect() const;
@@ -166,6 +171,8 @@ private:
     void SavePlacement();
     void ConnectScrollBar();
     void PaintTempo(QPainter& painter);
+    QRect BandReadoutBox(const QFontMetrics& metrics, const QString& text) const;
+    void PaintBandReadout(QPainter& painter);
     QRect TempoBox(const QFontMetrics& metrics, const QString& text) const;
     std::vector<ScaleTick> ScaleTicks(const QFontMetrics& metrics) const;
     // What the window paints over the renderer's picture: scale and tempo.
@@ -203,6 +210,8 @@ private:
     int scrollRangeMax = 0;
     CImageSurfaceFactory surfaces;
     std::unique_ptr<CPicturePresenter> presenter;
+    int mouseX = 0, mouseY = 0;
+    bool mouseInside = false;
     long blocksAnalysed = 0;
     long blocksPainted = 0;
     bool blockWaiting = false;  // drawn into the surface, not yet shown

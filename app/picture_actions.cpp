@@ -13,6 +13,7 @@
 #include "display/pitch_classes.h"
 #include "display/spectrum_export.h"
 #include "dsp/frequency_axis.h"
+#include "settings/measure_settings.h"
 #include "settings/shared_settings.h"
 #include "store/profile.h"
 #include "store/replacement_file.h"
@@ -23,6 +24,18 @@
 // spectrum, switch the input, and the overlays and tool windows it shows.
 
 namespace {
+
+// The export's first line when it is not the newest spectrum alone.
+std::string ExportDescription(bool averaged, bool peaks)
+{
+    static const char* const Averages[] = {"", "exponential average, 0.125 s", "exponential average, 1 s",
+                                           "exponential average, 4 s", "linear average since the reset"};
+    std::string text = averaged ? std::string("levels: ") + Averages[std::clamp(SharedMeasureSettings.Averaging, 0, 4)]
+                                : std::string("levels: the newest spectrum");
+    if (peaks)
+        text += SharedMeasureSettings.PeakHold == 2 ? "; peaks: falling 10 dB/s" : "; peaks: held since the reset";
+    return text;
+}
 
 // Our own keys beside the design's.
 const char* const ExportSection = "Export";
@@ -95,12 +108,23 @@ bool CAnalyzerDlg::SavePicture(const QString& path)
                           QStringLiteral("The picture could not be saved to %1:\n%2"));
 }
 
+// The trace the 1-D view shows: the average when averaging is on, with the
+// held peaks when peak hold is on; otherwise the newest spectrum.
 bool CAnalyzerDlg::ExportSpectrum(const QString& path)
 {
     engine.UpdateLinearSpectrum();
-    const float* left = engine.GetSpectrum(0) + CWaveCapture::SecondSpectrum;
-    const float* right = SharedSettings.Stereo ? engine.GetSpectrum(1) + CWaveCapture::SecondSpectrum : nullptr;
-    const std::string csv = SpectrumCsv(left, right);
+    const bool stereo = SharedSettings.Stereo != 0;
+    const CMeasurement& m = engine.Measurement();
+    SpectrumTraces traces;
+    traces.left = m.AveragedSpectrum(0) ? m.AveragedSpectrum(0) : engine.GetSpectrum(0) + CWaveCapture::SecondSpectrum;
+    if (stereo)
+        traces.right =
+            m.AveragedSpectrum(1) ? m.AveragedSpectrum(1) : engine.GetSpectrum(1) + CWaveCapture::SecondSpectrum;
+    traces.leftPeaks = m.PeakSpectrum(0);
+    traces.rightPeaks = stereo ? m.PeakSpectrum(1) : nullptr;
+    if (m.AveragedSpectrum(0) || traces.leftPeaks)
+        traces.description = ExportDescription(m.AveragedSpectrum(0) != nullptr, traces.leftPeaks != nullptr);
+    const std::string csv = SpectrumCsv(traces);
     return WriteWholeFile(path, csv.data(), csv.size(), QStringLiteral("The spectrum could not be written to %1:\n%2"));
 }
 

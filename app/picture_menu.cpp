@@ -4,18 +4,19 @@
 
 #include "app/analyzer_dlg.h"
 #include "app/input_listing.h"
+#include "app/measure_menu.h"
 #include "settings/shared_settings.h"
 
 namespace {
 
 // The panel's captions, in the order of the display modes.
-const char* const ModeCaptions[] = {"2-D Spectrogram", "Constant-Q Spectrogram", "1-D Spectum",
-                                    "LPC",             "Speech",                 "1-D Spectum 2"};
+const char* const ModeCaptions[] = {"2-D Spectrogram", "Constant-Q Spectrogram", "1-D Spectum", "LPC",
+                                    "Speech",          "1-D Spectum 2",          "Octave bands"};
 
-// Modes the panel offers; the others are listed as experimental.
-bool OfferedByThePanel(int mode)
+// The design's views the panel does not offer are listed as experimental.
+bool Experimental(int mode)
 {
-    return mode <= CRenderer::Spectrum1D;
+    return mode > CRenderer::Spectrum1D && mode <= CRenderer::SpectrumEnvelope;
 }
 
 } // namespace
@@ -24,6 +25,9 @@ CPictureMenu::CPictureMenu(CAnalyzerDlg& window) : QMenu(&window), window(window
 {
     inputMenu = addMenu(QStringLiteral("Input"));
     AddModes();
+    measureMenu = new CMeasureMenu(window.Profile(), this, [this] { this->window.RepaintPicture(); },
+                                   [this] { this->window.Engine().Measurement().Reset(); });
+    addMenu(measureMenu);
     pause = addAction(QStringLiteral("Pause"));
     pause->setCheckable(true);
     connect(pause, &QAction::triggered, this, [this](bool on) { this->window.SetPause(on); });
@@ -47,6 +51,7 @@ CPictureMenu::CPictureMenu(CAnalyzerDlg& window) : QMenu(&window), window(window
     // The shortcuts work with the menu closed.
     window.addAction(savePicture);
     window.addAction(exportSpectrum);
+    window.addAction(measureMenu->ResetAction());
     connect(this, &QMenu::aboutToShow, this, [this] { Refresh(); });
     // A listing that comes in while the menu is open shows at once.
     if (CInputListing* listing = window.InputListing())
@@ -57,9 +62,11 @@ void CPictureMenu::AddModes()
 {
     modeMenu = addMenu(QStringLiteral("Display mode"));
     modes = new QActionGroup(this);
-    for (int mode = 0; mode < 6; ++mode) {
+    for (int mode = 0; mode <= CRenderer::LastMode; ++mode) {
+        if (mode == CRenderer::OctaveBands)
+            modeMenu->addSeparator();  // ours
         QString caption = QString::fromUtf8(ModeCaptions[mode]);
-        if (!OfferedByThePanel(mode))
+        if (Experimental(mode))
             caption += QStringLiteral(" (experimental)");
         QAction* action = modeMenu->addAction(caption);
         action->setCheckable(true);

@@ -5,9 +5,11 @@
 class CAnalyzerDlg;
 class QAction;
 class QActionGroup;
+class CMeasureMenu;
 
-// The picture's context menu: the view, pause, saving the picture,
-// exporting the spectrum and the frequency scale. Its checks are brought up
+// The picture's context menu: the input, the view, the measuring settings,
+// pause, saving the picture, exporting the spectrum, the overlays and the
+// tool windows. Its checks are brought up
 // to date each time it opens.
 class CPictureMenu : public QMenu {
 public:
@@ -17,6 +19,7 @@ public:
 
     QMenu* InputMenu() const { return inputMenu; }
     QMenu* ModeMenu() const { return modeMenu; }
+    CMeasureMenu* MeasureMenu() const { return measureMenu; }
     QAction* PauseAction() const { return pause; }
     QAction* SavePictureAction() const { return savePicture; }
     QAction* ExportSpectrumAction() const { return exportSpectrum; }
@@ -31,6 +34,7 @@ private:
     CAnalyzerDlg& window;
     QMenu* inputMenu = nullptr;
     QMenu* modeMenu = nullptr;
+    CMeasureMenu* measureMenu = nullptr;
     QActionGroup* modes = nullptr;
     QAction* pause = nullptr;
     QAction* savePicture = nullptr;

@@ -5,6 +5,7 @@
 
 #include "capture/wave_capture.h"
 #include "dsp/constant_q.h"
+#include "settings/measure_settings.h"
 #include "settings/shared_settings.h"
 #include "tests/capture/scripted_wave_input.h"
 
@@ -110,5 +111,27 @@ void BM_TempoEstimate(benchmark::State& state)
         benchmark::DoNotOptimize(detector.Estimate());
 }
 BENCHMARK(BM_TempoEstimate)->Unit(benchmark::kMicrosecond);
+
+// The bands view's measurement of one block: 1/3 octave, A weighting, Slow,
+// averaged over 1 s (the weighting, the filter bank on signals halved in
+// rate, the time weighting and the average).
+void BM_Bands_ThirdOctaveA_Averaged(benchmark::State& state)
+{
+    SharedMeasureSettings = MeasureSettings();
+    SharedMeasureSettings.BandsPerOctave = 3;
+    SharedMeasureSettings.Weighting = 1;
+    SharedMeasureSettings.Averaging = 2;
+    CMeasurement measurement;
+    const std::vector<int16_t> stereo = StereoBuffer(0);
+    std::vector<int16_t> mono(CWaveCapture::FramesPerBuffer);
+    for (size_t i = 0; i < mono.size(); ++i)
+        mono[i] = stereo[2 * i];
+    long block = 0;
+    for (auto _ : state)
+        measurement.AddSamples(mono.data(), int(mono.size()), block++);
+    benchmark::DoNotOptimize(measurement.BandLevels().data());
+    SharedMeasureSettings = MeasureSettings();
+}
+BENCHMARK(BM_Bands_ThirdOctaveA_Averaged)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -20,6 +20,13 @@ bool IsSpectrogram(int mode)
     return mode == CRenderer::Spectrogram || mode == CRenderer::ConstantQSpectrogram;
 }
 
+// The views that are a picture of the newest block alone, over the whole
+// surface.
+bool IsWholePicture(int mode)
+{
+    return mode == CRenderer::Spectrum1D || mode == CRenderer::SpectrumEnvelope || mode == CRenderer::OctaveBands;
+}
+
 } // namespace
 
 void CRenderer::CreateSurface(CSurfaceFactory* surfaceFactory, const RECT& clientRect, CWaveCapture* captureEngine)
@@ -40,7 +47,7 @@ void CRenderer::ResizeSurface(const RECT& clientRect)
     surface = factory->CreateSurface(w, h);
     surfaceRect = clientRect;
     // The 1-D views are pictures of the latest block alone.
-    if ((displayMode == Spectrum1D || displayMode == SpectrumEnvelope) && blockDrawn)
+    if (IsWholePicture(displayMode) && blockDrawn)
         DrawBlock(clientRect);
 }
 
@@ -54,13 +61,17 @@ CRenderer::Band CRenderer::VisibleBand(int h) const
 
 SurfaceChange CRenderer::DrawBlock(const RECT& rc)
 {
-    if (!surface || !engine || displayMode < Spectrogram || displayMode > SpectrumEnvelope)
+    if (!surface || !engine || displayMode < Spectrogram || displayMode > LastMode)
         return {};
     blockDrawn = true;
     if (displayMode == Spectrum1D) {
-        spectrum1D.Draw(surface.get(), rc, engine->GetSpectrum(0) + CWaveCapture::SecondSpectrum);
+        const CMeasurement& m = engine->Measurement();
+        spectrum1D.Draw(surface.get(), rc, engine->GetSpectrum(0) + CWaveCapture::SecondSpectrum,
+                        m.AveragedSpectrum(0), m.PeakSpectrum(0));
         return SurfaceChange::Whole();
     }
+    if (displayMode == OctaveBands)
+        return bands.Draw(surface.get(), rc, engine->Measurement());
     BITMAP bits;
     ReadSurfaceBits(surface.get(), &bits);
     SurfaceChange change = SurfaceChange::Whole();
@@ -85,10 +96,10 @@ void CRenderer::ShowSurface(CDC* dc, const RECT& rc, const RECT& area)
 {
     const int w = RectWidth(rc);
     const int h = RectHeight(rc);
-    if (!surface || !engine || displayMode < Spectrogram || displayMode > SpectrumEnvelope)
+    if (!surface || !engine || displayMode < Spectrogram || displayMode > LastMode)
         return;
     const Band band = VisibleBand(h);
-    if (displayMode == Spectrum1D || displayMode == SpectrumEnvelope)
+    if (IsWholePicture(displayMode))
         dc->StretchBlt(0, 0, w, h, *surface, 0, band.top, w, band.bottom - band.top, &area);
     else
         dc->StretchBlt(0, 0, w, h, *surface, w / 2, band.top, w / 2, band.bottom - band.top, &area);
@@ -96,7 +107,7 @@ void CRenderer::ShowSurface(CDC* dc, const RECT& rc, const RECT& area)
 
 void CRenderer::DrawCursor(CDC* dc, const RECT& rc)
 {
-    if (!surface || !engine || displayMode < Spectrogram || displayMode > SpectrumEnvelope)
+    if (!surface || !engine || displayMode < Spectrogram || displayMode > LastMode)
         return;
     const std::string label = CursorLabel();
     if (!label.empty()) {
@@ -133,7 +144,8 @@ bool CRenderer::ShowsSurfaceAsIs(const RECT& rc) const
     const int h = RectHeight(rc);
     const Band band = VisibleBand(h);
     const RECT guide = GuideRect(rc);
-    return surface && engine && displayMode == Spectrum1D && band.top == 0 && band.bottom == h &&
+    return surface && engine && (displayMode == Spectrum1D || displayMode == OctaveBands) && band.top == 0 &&
+           band.bottom == h &&
            surface->Width() == RectWidth(rc) && surface->Height() == h && CursorLabel().empty() &&
            guide.bottom <= guide.top;
 }
@@ -143,6 +155,12 @@ PictureUpdate CRenderer::PictureUpdateFor(const SurfaceChange& change, const REC
     PictureUpdate update;
     const int32_t w = RectWidth(rc);
     const int32_t h = RectHeight(rc);
+    // A view that drew into parts of a surface the window shows as it is.
+    if (!change.IsWhole() && !IsSpectrogram(displayMode) && ShowsSurfaceAsIs(rc)) {
+        update.whole = false;
+        update.fresh = change.Rects();
+        return update;
+    }
     if (change.IsWhole() || !IsSpectrogram(displayMode) || !surface || surface->Width() != w || w < 4 || h <= 0)
         return update;
     // The right half of the surface stretched twice as wide: surface column
@@ -177,6 +195,7 @@ void CRenderer::SetDisplayMode(int mode)
 {
     const int old = displayMode;
     displayMode = mode;
+    bands.Invalidate();
     if ((!IsSpectrogram(old) && IsSpectrogram(mode)) || mode == Speech) {
         if (surface)
             surface->FillSolidRect(RECT{0, 0, surface->Width(), surface->Height()}, 0x000000);

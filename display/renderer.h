@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "display/bands_view.h"
 #include "display/bitmap.h"
 #include "display/drawing_context.h"
 #include "display/spectrogram_view.h"
@@ -44,8 +45,9 @@ struct ShownView {
 // never scroll the picture.
 class CRenderer {
 public:
+    // The design's six views, then ours.
     enum Mode { Spectrogram = 0, ConstantQSpectrogram = 1, Spectrum1D = 2, LPCSpectrogram = 3, Speech = 4,
-                SpectrumEnvelope = 5 };
+                SpectrumEnvelope = 5, OctaveBands = 6, LastMode = OctaveBands };
 
     CRenderer() = default;
     virtual ~CRenderer() = default;
@@ -132,4 +134,5 @@ private:
     float cqBandHi = 0.0f;
     CSpectrogramView spectrogram;
     CSpectrum1DView spectrum1D;
+    CBandsView bands;
 };

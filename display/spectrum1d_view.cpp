@@ -7,6 +7,7 @@
 #include "display/harmonic_analysis.h"
 #include "display/raster.h"
 #include "dsp/frequency_axis.h"
+#include "settings/measure_settings.h"
 #include "settings/shared_settings.h"
 
 namespace {
@@ -15,11 +16,25 @@ constexpr uint32_t White = RGB(255, 255, 255);
 constexpr uint32_t Black = RGB(0, 0, 0);
 constexpr uint32_t Grey = RGB(128, 128, 128);
 constexpr uint32_t CurveColour = RGB(64, 64, 192);
+constexpr uint32_t PeakColour = RGB(208, 0, 0);
 constexpr int Points = 8192;
+
+// What the traces are when averaging or peak hold is on.
+std::string MeasurementLegend(bool averaged, bool peaks)
+{
+    static const char* const Averages[] = {"", "average 0.125 s", "average 1 s", "average 4 s", "linear average"};
+    std::string legend;
+    if (averaged)
+        legend = std::string(Averages[std::clamp(SharedMeasureSettings.Averaging, 0, 4)]) + " (not the live spectrum)";
+    if (peaks)
+        legend += std::string(averaged ? ", " : "") +
+                  (SharedMeasureSettings.PeakHold == 2 ? "peaks falling 10 dB/s in red" : "held peaks in red");
+    return legend;
+}
 
 } // namespace
 
-void CSpectrum1DView::Draw(CDC* dc, const RECT& rc, const float* E)
+void CSpectrum1DView::Draw(CDC* dc, const RECT& rc, const float* E, const float* averaged, const float* peaks)
 {
     if (SharedSettings.Pause)
         return;
@@ -49,17 +64,32 @@ void CSpectrum1DView::Draw(CDC* dc, const RECT& rc, const float* E)
         DrawGrid(raster, W, H, s);
 
     resampled.resize(Points);
-    LogResample(E, resampled.data(), Points, 32.0f, SharedSettings.MaxFreq);
+    LogResample(averaged ? averaged : E, resampled.data(), Points, 32.0f, SharedSettings.MaxFreq);
     for (float v : resampled)
         peakHold = std::max(peakHold, static_cast<double>(v));
+    if (peaks) {
+        resampledPeaks.resize(Points);
+        LogResample(peaks, resampledPeaks.data(), Points, 32.0f, SharedSettings.MaxFreq);
+        for (float v : resampledPeaks)
+            peakHold = std::max(peakHold, static_cast<double>(v));
+    }
     const double scale = 1 / peakHold;
     for (float& v : resampled)
         v = static_cast<float>(v * scale);
     if (PW > 0)
-        DrawCurve(raster, PW, PH, s);
+        DrawCurve(raster, resampled, PW, PH, s, CurveColour);
+    if (peaks && PW > 0) {
+        for (float& v : resampledPeaks)
+            v = static_cast<float>(v * scale);
+        DrawCurve(raster, resampledPeaks, PW, PH, s, PeakColour);
+    }
 
     lastResult = HarmonicAnalysisText(E);
     raster.AddText(4, 4, lastResult.c_str());
+    if (averaged || peaks) {
+        const std::string legend = MeasurementLegend(averaged != nullptr, peaks != nullptr);
+        raster.AddText(W - 20 - static_cast<int>(legend.size()) * 7, 20, legend.c_str());
+    }
 }
 
 void CSpectrum1DView::DrawGrid(CRaster& raster, int W, int H, double s)
@@ -88,18 +118,19 @@ void CSpectrum1DView::DrawGrid(CRaster& raster, int W, int H, double s)
     }
 }
 
-void CSpectrum1DView::DrawCurve(CRaster& raster, int PW, int PH, double s)
+void CSpectrum1DView::DrawCurve(CRaster& raster, const std::vector<float>& values, int PW, int PH, double s,
+                                uint32_t colour)
 {
     int previousX = 50;
     int previousY = 50;
     for (int k = 0; k < PW; ++k) {
-        const double v = resampled[static_cast<size_t>(k) * Points / static_cast<size_t>(PW)];
+        const double v = values[static_cast<size_t>(k) * Points / static_cast<size_t>(PW)];
         const double d = 20 * std::log10(v + 1e-12);
         int y = ClampedIndex(50 - d * s, -FarOffAxis, FarOffAxis);
         if (y > PH)
             y = PH;
         y += 50;
-        raster.DrawLine(previousX, previousY, 50 + k, y, CurveColour);
+        raster.DrawLine(previousX, previousY, 50 + k, y, colour);
         previousX = 50 + k;
         previousY = y;
     }

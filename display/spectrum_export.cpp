@@ -18,12 +18,18 @@ void Append(std::string& out, double value)
 
 } // namespace
 
-std::string SpectrumCsv(const float* left, const float* right)
+std::string SpectrumCsv(const SpectrumTraces& t)
 {
-    std::string csv = right ? "frequency_hz,left_db,right_db\n" : "frequency_hz,level_db\n";
+    std::string csv;
+    if (!t.description.empty())
+        csv += "# " + t.description + "\n";
+    csv += t.right ? "frequency_hz,left_db,right_db" : "frequency_hz,level_db";
+    if (t.leftPeaks)
+        csv += t.right ? ",left_peak_db,right_peak_db" : ",peak_db";
+    csv += '\n';
     for (int k = 0; k < LinearBins; ++k) {
         Append(csv, k * 5.859375);
-        for (const float* channel : {left, right}) {
+        for (const float* channel : {t.left, t.right, t.leftPeaks, t.right ? t.rightPeaks : nullptr}) {
             if (!channel)
                 continue;
             csv += ',';
@@ -32,4 +38,12 @@ std::string SpectrumCsv(const float* left, const float* right)
         csv += '\n';
     }
     return csv;
+}
+
+std::string SpectrumCsv(const float* left, const float* right)
+{
+    SpectrumTraces traces;
+    traces.left = left;
+    traces.right = right;
+    return SpectrumCsv(traces);
 }

@@ -38,6 +38,12 @@ void SurfaceChange::Drawn(int32_t left, int32_t right)
     Add({left, right});
 }
 
+void SurfaceChange::DrawnRect(const RECT& rect)
+{
+    if (rect.left < rect.right && rect.top < rect.bottom)
+        rects.push_back(rect);
+}
+
 void SurfaceChange::Add(Span span)
 {
     if (span.left >= span.right)

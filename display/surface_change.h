@@ -3,10 +3,13 @@
 #include <cstdint>
 #include <vector>
 
+#include "display/bitmap.h"
+
 // What drawing one block did to the columns of the surface, in the order it
-// happened: bands of columns moved sideways, and columns drawn anew. A
-// window that shows the surface can then move the pixels it already shows
-// and show again only the columns no move accounts for.
+// happened: bands of columns moved sideways, and columns drawn anew; or, for
+// a view that moves nothing, the rectangles it drew into. A window that
+// shows the surface can then move the pixels it already shows and show
+// again only what no move accounts for.
 class SurfaceChange {
 public:
     // Columns [left, right).
@@ -28,6 +31,8 @@ public:
     void Moved(int32_t left, int32_t right, int32_t dx);
     // Columns [left, right) were drawn into, in any rows.
     void Drawn(int32_t left, int32_t right);
+    // Only the pixels of `rect` were drawn into (a view that moves nothing).
+    void DrawnRect(const RECT& rect);
 
     bool IsWhole() const { return whole; }
     const std::vector<Move>& Moves() const { return moves; }
@@ -35,6 +40,7 @@ public:
     // and those a move filled from nothing or from drawn columns. Sorted,
     // apart and not touching.
     const std::vector<Span>& NewColumns() const { return fresh; }
+    const std::vector<RECT>& Rects() const { return rects; }
 
 private:
     void Add(Span span);
@@ -42,4 +48,5 @@ private:
     bool whole = false;
     std::vector<Move> moves;
     std::vector<Span> fresh;
+    std::vector<RECT> rects;
 };

@@ -7,17 +7,18 @@ const char* const CommandLineUsage =
     "  --device NAME   capture from the PulseAudio source or ALSA device NAME\n"
     "  --input FILE    analyse a 48 kHz 16-bit mono or stereo WAV file at real-time pace\n"
     "  --mode N        start in view N: 0 2-D spectrogram (the default), 1 constant-Q\n"
-    "                  spectrogram, 2 1-D spectrum\n"
+    "                  spectrogram, 2 1-D spectrum, 3 to 5 the experimental views,\n"
+    "                  6 octave bands\n"
     "  --list-devices  list the capture devices and exit\n";
 
 namespace {
 
 void ParseMode(CommandLine& line, const char* value)
 {
-    if (value && std::strlen(value) == 1 && value[0] >= '0' && value[0] <= '2')
+    if (value && std::strlen(value) == 1 && value[0] >= '0' && value[0] <= '6')
         line.displayMode = value[0] - '0';
     else
-        line.error = "--mode needs 0, 1 or 2.";
+        line.error = "--mode needs a view from 0 to 6.";
 }
 
 } // namespace

@@ -1,8 +1,10 @@
 #include "store/stored_settings.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <cmath>
 
+#include "settings/measure_settings.h"
 #include "settings/shared_settings.h"
 #include "store/profile.h"
 
@@ -88,4 +90,37 @@ void LoadStoredSettings(CProfile& profile, Settings& settings)
     settings.SignalThre = ReadStoredFloat(profile, "SignalThre");
     settings.Stereo = profile.ReadInt(SettingSection, "Stereo");
     settings.CQAdjustmentValue = ReadStoredFloat(profile, "CQAdjustmentValue");
+}
+
+namespace {
+
+// A key of section "Measure" when it holds one of `allowed`, else `fallback`.
+int32_t StoredChoice(CProfile& profile, const char* key, std::initializer_list<int32_t> allowed, int32_t fallback)
+{
+    char text[128];
+    if (profile.ReadString(MeasureSection, key, text, sizeof text) == 0)
+        return fallback;
+    const int value = profile.ReadInt(MeasureSection, key);
+    return std::find(allowed.begin(), allowed.end(), value) != allowed.end() ? value : fallback;
+}
+
+} // namespace
+
+void LoadMeasureSettings(CProfile& profile, MeasureSettings& s)
+{
+    const MeasureSettings defaults;
+    s.Averaging = StoredChoice(profile, "Averaging", {0, 1, 2, 3, 4}, defaults.Averaging);
+    s.PeakHold = StoredChoice(profile, "PeakHold", {0, 1, 2}, defaults.PeakHold);
+    s.BandsPerOctave = StoredChoice(profile, "Bands", {1, 3, 6, 12}, defaults.BandsPerOctave);
+    s.Weighting = StoredChoice(profile, "Weighting", {0, 1, 2}, defaults.Weighting);
+    s.TimeWeighting = StoredChoice(profile, "TimeWeighting", {0, 1}, defaults.TimeWeighting);
+}
+
+void StoreMeasureSettings(CProfile& profile, const MeasureSettings& s)
+{
+    profile.WriteInt(MeasureSection, "Averaging", s.Averaging);
+    profile.WriteInt(MeasureSection, "PeakHold", s.PeakHold);
+    profile.WriteInt(MeasureSection, "Bands", s.BandsPerOctave);
+    profile.WriteInt(MeasureSection, "Weighting", s.Weighting);
+    profile.WriteInt(MeasureSection, "TimeWeighting", s.TimeWeighting);
 }

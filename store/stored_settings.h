@@ -1,6 +1,7 @@
 #pragma once
 
 class CProfile;
+struct MeasureSettings;
 struct Settings;
 
 // The keys of the settings panel and its pages as the program reads them:
@@ -57,3 +58,10 @@ int WindowSizeOf(int index);
 // Every key of the panel and its pages, read as above, into `settings`, as
 // the panel publishes them when it opens.
 void LoadStoredSettings(CProfile& profile, Settings& settings);
+
+// Our own section of the measuring settings: "Averaging" 0..4, "PeakHold"
+// 0..2, "Bands" 1, 3, 6 or 12, "Weighting" 0..2 (Z, A, C), "TimeWeighting"
+// 0..1 (Fast, Slow); a missing or other value keeps the default.
+constexpr const char* MeasureSection = "Measure";
+void LoadMeasureSettings(CProfile& profile, MeasureSettings& settings);
+void StoreMeasureSettings(CProfile& profile, const MeasureSettings& settings);

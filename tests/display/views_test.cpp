@@ -11,6 +11,7 @@
 #include "display/renderer.h"
 #include "display/speech_view.h"
 #include "dsp/frequency_axis.h"
+#include "settings/measure_settings.h"
 #include "settings/shared_settings.h"
 #include "tests/capture/scripted_wave_input.h"
 #include "tests/display/memory_dc.h"
@@ -148,6 +149,28 @@ TEST_F(Views, TheEnvelopePeaksAtTheFormantsInModes3And5)
         }
     }
     EXPECT_NEAR(brightestRow, formant, 2 * semitone);
+}
+
+// The bands view draws a block's changes only; block after block, its
+// picture stays what drawing it whole gives, peaks and grid included.
+TEST_F(Views, BandsDrawnBlockByBlockAreTheWholePicture)
+{
+    SharedMeasureSettings = MeasureSettings();
+    SharedMeasureSettings.PeakHold = 2;
+    SharedMeasureSettings.TimeWeighting = 0;
+    renderer.SetDisplayMode(CRenderer::OctaveBands);
+    int partial = 0;
+    for (int b = 0; b < 40; ++b) {
+        const double hz = b < 20 ? 1000.0 : 250.0;
+        Feed(1, [hz, this](long n) { return 6000 * std::sin(2 * M_PI * hz * n / 48000.0) + (fed % 3) * 50; }, false);
+        partial += !renderer.DrawBlock(rc).IsWhole();
+    }
+    EXPECT_EQ(partial, 39) << "all but the first";
+    const std::vector<uint32_t> blockByBlock = Surface().pixels;
+    renderer.SetDisplayMode(CRenderer::OctaveBands);  // forgets what it drew
+    EXPECT_TRUE(renderer.DrawBlock(rc).IsWhole());
+    EXPECT_TRUE(Surface().pixels == blockByBlock);
+    SharedMeasureSettings = MeasureSettings();
 }
 
 TEST_F(Views, SpeechTeethAndLevelBars)

@@ -46,9 +46,9 @@ TEST_F(PictureMenu, EntriesFollowTheModeAndPauseBothWays)
     ASSERT_NE(menu, nullptr);
     QStringList modes;
     for (const QAction* a : menu->ModeMenu()->actions())
-        modes << a->text();
+        modes << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(modes, QStringList({"2-D Spectrogram", "Constant-Q Spectrogram", "1-D Spectum", "LPC (experimental)",
-                                  "Speech (experimental)", "1-D Spectum 2 (experimental)"}));
+                                  "Speech (experimental)", "1-D Spectum 2 (experimental)", "-", "Octave bands"}));
     EXPECT_EQ(menu->SavePictureAction()->shortcut(), QKeySequence("Ctrl+S"));
     EXPECT_EQ(menu->ExportSpectrumAction()->shortcut(), QKeySequence("Ctrl+E"));
     EXPECT_FALSE(menu->FrequencyScaleAction()->isChecked()) << "off by default";
@@ -66,6 +66,9 @@ TEST_F(PictureMenu, EntriesFollowTheModeAndPauseBothWays)
     EXPECT_EQ(panel->ModeGroup()->checkedId(), -1) << "its button cannot show it";
     menu->Refresh();
     EXPECT_TRUE(menu->ModeMenu()->actions()[4]->isChecked());
+    menu->ModeMenu()->actions()[7]->trigger();
+    EXPECT_EQ(w.GetDisplayMode(), CRenderer::OctaveBands);
+    EXPECT_EQ(panel->ModeGroup()->checkedId(), -1) << "ours: the panel shows none";
 
     auto* pauseButton = static_cast<QAbstractButton*>(panel->Control(CSettingDlg::PauseButton));
     menu->PauseAction()->trigger();
