@@ -3,9 +3,11 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <cerrno>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <memory>
 #include <sstream>
@@ -52,6 +54,18 @@ std::string StarterSettings(std::string& source)
     }
     source = "the copy built into the program";
     return StarterSettingsText;
+}
+
+// The level log of --log-levels can be opened; otherwise says why.
+bool CanAppendTo(const std::string& path)
+{
+    FILE* log = std::fopen(path.c_str(), "a");
+    if (!log) {
+        std::fprintf(stderr, "tavimeter: the level log %s cannot be written: %s\n", path.c_str(), std::strerror(errno));
+        return false;
+    }
+    std::fclose(log);
+    return true;
 }
 
 int ListDevices()
@@ -125,6 +139,11 @@ void PrintStatistics(const CAnalyzerDlg& dialog, const CommandLine& line)
                 dialog.Engine().TempoClarity(), dialog.Engine().TempoStrength());
     const std::string input = line.inputFile.empty() ? dialog.InputInUse() : line.inputFile;
     std::printf("input in use: %s\n", input.empty() ? "the default input" : input.c_str());
+    if (const CLoudnessMeter* meter = dialog.Engine().Meter()) {
+        const MeterReadings& r = meter->Readings();
+        std::printf("meter: momentary %.1f, short-term %.1f, integrated %.1f LUFS, range %.1f LU\n", r.momentary,
+                    r.shortTerm, r.integrated, r.range);
+    }
     std::printf("display mode %d%s%s\n", dialog.GetDisplayMode(),
                 dialog.GetDisplayMode() == CRenderer::Spectrum1D ? ": " : "",
                 dialog.GetDisplayMode() == CRenderer::Spectrum1D ? dialog.Spectrum1DView().LastResult().c_str() : "");
@@ -151,6 +170,8 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
     if (line.listDevices)
         return ListDevices();
     Profile.CreateIfMissing(starter);
+    if (!line.levelLog.empty() && !CanAppendTo(line.levelLog))
+        return 1;
     std::string problem;
     const std::unique_ptr<WaveInputDriver> driver = ChooseDriver(line, problem);
     if (!driver) {
@@ -174,6 +195,8 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
             dialog.SetInputName(QString::fromStdString(line.inputFile).section('/', -1));
         dialog.OnInitDialog();
         dialog.SetDisplayMode(line.displayMode);
+        if (!line.levelLog.empty())
+            dialog.StartLevelLog(QString::fromLocal8Bit(line.levelLog.c_str()));
         const bool statistics = std::getenv("TAVIMETER_STATS") != nullptr;
         HandleTerminationSignals(
             [&dialog] { CloseOnSignal(dialog); },

@@ -13,6 +13,7 @@
 
 #include "app/capture_events.h"
 #include "app/input_listing.h"
+#include "app/measure_menu.h"
 #include "app/picture_menu.h"
 #include "app/picture_presenter.h"
 #include "framework/dialog_builder.h"
@@ -24,6 +25,7 @@
 #include "store/profile.h"
 #include "store/stored_settings.h"
 #include "ui/keyboard_dlg.h"
+#include "ui/meter_dlg.h"
 #include "ui/setting_dlg.h"
 
 namespace {
@@ -134,12 +136,21 @@ bool CAnalyzerDlg::OnInitDialog()
     // Created hidden; it keeps its placement.
     keyboardWindow = std::make_unique<CKeyboardDlg>(profile, this);
     keyboardWindow->SetCloseHandler([this] { SetShowKeyboard(false); });
+    meterWindow = std::make_unique<CMeterDlg>(profile, this);
+    meterWindow->SetCloseHandler([this] { SetShowMeter(false); });
+    meterWindow->SetResetHandler([this] {
+        if (CLoudnessMeter* meter = engine.Meter())
+            meter->Reset();
+        FeedMeterAndLog();
+    });
     frequencyScale = profile.ReadInt(ViewSection, "FrequencyScale") != 0;
     LoadMeasureSettings(profile, SharedMeasureSettings);
     if (profile.ReadInt(ViewSection, "ShowTempo") != 0)
         SetShowTempo(true);
     if (profile.ReadInt(ViewSection, "ShowKeyboard") != 0)
         SetShowKeyboard(true);
+    if (profile.ReadInt(ViewSection, "ShowMeter") != 0)
+        SetShowMeter(true);
     pictureMenu = new CPictureMenu(*this);
     if (inputListing)
         inputListing->Refresh();
@@ -230,6 +241,7 @@ void CAnalyzerDlg::OnCaptureData()
     const SurfaceChange change = DrawBlock(ClientRect());
     if (showKeyboard)
         FeedKeyboard();
+    FeedMeterAndLog();
     blockWaiting = true;
     // Paint now: every analysed block gets its own picture.
     presenter->ShowBlock(change);
@@ -344,6 +356,10 @@ void CAnalyzerDlg::keyPressEvent(QKeyEvent* e)
         accept();
         return;
     }
+    if (e->key() == Qt::Key_R && e->modifiers() == Qt::NoModifier && pictureMenu) {
+        pictureMenu->MeasureMenu()->ResetAction()->trigger();
+        return;
+    }
     QDialog::keyPressEvent(e);
 }
 
@@ -422,6 +438,8 @@ void CAnalyzerDlg::changeEvent(QEvent* e)
     settingsPanel->setVisible(!isMinimized());
     if (keyboardWindow)
         keyboardWindow->setVisible(showKeyboard && !isMinimized());
+    if (meterWindow)
+        meterWindow->setVisible(showMeter && !isMinimized());
 }
 
 void CAnalyzerDlg::OnDestroy()
@@ -432,6 +450,8 @@ void CAnalyzerDlg::OnDestroy()
     keeper.StopReopening();
     engine.Close();
     keyboardWindow.reset();
+    meterWindow.reset();
+    levelLog.Close();
     settingsPanel.reset();
     SavePlacement();
 }

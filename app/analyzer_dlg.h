@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/capture_keeper.h"
+#include "capture/level_log.h"
 #include "capture/sound_input_driver.h"
 #include "capture/wave_capture.h"
 #include "display/frequency_scale.h"
@@ -26,6 +27,7 @@ class CPicturePresenter;
 class CSettingDlg;
 class CPictureMenu;
 class CKeyboardDlg;
+class CMeterDlg;
 class CInputListing;
 
 // The main window: turns every captured buffer into one analysis step, one
@@ -122,6 +124,15 @@ public:
     // The keyboard window, fed from the constant-Q frames of every block.
     void SetShowKeyboard(bool on);
     bool ShowKeyboard() const { return showKeyboard; }
+    // The meter window, fed every captured block.
+    void SetShowMeter(bool on);
+    bool ShowMeter() const { return showMeter; }
+    // The level log: a row a second into `path` from now on; false, with a
+    // message, when the file cannot be opened. Stopping closes it.
+    bool StartLevelLog(const QString& path);
+    void StopLevelLog();
+    void ChooseAndLogLevels();
+    const CLevelLog& LevelLog() const { return levelLog; }
 
     // Called from the capture thread: posted on to the GUI thread.
     void PostWaveData(WaveHeader* header) override;
@@ -150,6 +161,7 @@ public:
     const CPicturePresenter& PicturePresenter() const { return *presenter; }
     CSettingDlg* SettingsPanel() const { return settingsPanel.get(); }
     CKeyboardDlg* KeyboardWindow() const { return keyboardWindow.get(); }
+    CMeterDlg* MeterWindow() const { return meterWindow.get(); }
 
     // Where errors go; a message box unless replaced.
     static void SetMessagePresenter(MessagePresenter presenter);
@@ -178,6 +190,8 @@ private:
     // What the window paints over the renderer's picture: scale and tempo.
     QRegion WindowOverlayArea() const;
     void FeedKeyboard();
+    void FeedMeterAndLog();
+    void UpdateMeterWanted();
     QString ChooseFile(const QString& caption, const QString& name, const QString& filter);
     bool OpenInput(const std::string& name, QString& problem);
     void ArmFallback();
@@ -191,6 +205,8 @@ private:
     CProfile& profile;
     std::unique_ptr<CSettingDlg> settingsPanel;
     std::unique_ptr<CKeyboardDlg> keyboardWindow;
+    std::unique_ptr<CMeterDlg> meterWindow;
+    CLevelLog levelLog;
     CPictureMenu* pictureMenu = nullptr;
     InputChoice inputChoice;
     std::unique_ptr<CInputListing> inputListing;
@@ -201,6 +217,7 @@ private:
     bool frequencyScale = false;
     bool showTempo = false;
     bool showKeyboard = false;
+    bool showMeter = false;
     QString inputName;
     int initialised = 0;
     bool destroyed = false;

@@ -20,8 +20,9 @@ CMeasureMenu::CMeasureMenu(CProfile& profile, QWidget* parent, std::function<voi
     AddGroup(QStringLiteral("Time weighting"), &MeasureSettings::TimeWeighting,
              {{"Fast (0.125 s)", 0}, {"Slow (1 s)", 1}});
     addSeparator();
-    reset = addAction(QStringLiteral("Reset measurement"));
-    reset->setShortcut(QKeySequence(Qt::Key_R));
+    // R itself is the main window's key (a shortcut would be the meter
+    // window's too, a tool window of it).
+    reset = addAction(QStringLiteral("Reset measurement\tR"));
     connect(reset, &QAction::triggered, this, [this, resetMeasurement] {
         resetMeasurement();
         this->changed();

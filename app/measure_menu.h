@@ -12,7 +12,8 @@ struct MeasureSettings;
 // The picture menu's "Measure" entries: averaging and peak hold (1-D
 // spectrum and bands), the bands view's bands, frequency weighting and time
 // weighting, each a group of choices over SharedMeasureSettings kept in
-// section [Measure] at once, and "Reset measurement" (R).
+// section [Measure] at once, and "Reset measurement" (the main window takes
+// R for it).
 class CMeasureMenu : public QMenu {
 public:
     // `changed` runs after any choice (the picture is shown again).

@@ -48,10 +48,15 @@ CPictureMenu::CPictureMenu(CAnalyzerDlg& window) : QMenu(&window), window(window
     showKeyboard = addAction(QStringLiteral("Show keyboard"));
     showKeyboard->setCheckable(true);
     connect(showKeyboard, &QAction::triggered, this, [this](bool on) { this->window.SetShowKeyboard(on); });
+    showMeter = addAction(QStringLiteral("Show meter"));
+    showMeter->setCheckable(true);
+    connect(showMeter, &QAction::triggered, this, [this](bool on) { this->window.SetShowMeter(on); });
+    logLevels = addAction(QStringLiteral("Log levels\u2026"));
+    logLevels->setCheckable(true);
+    connect(logLevels, &QAction::triggered, this, [this] { this->window.ChooseAndLogLevels(); });
     // The shortcuts work with the menu closed.
     window.addAction(savePicture);
     window.addAction(exportSpectrum);
-    window.addAction(measureMenu->ResetAction());
     connect(this, &QMenu::aboutToShow, this, [this] { Refresh(); });
     // A listing that comes in while the menu is open shows at once.
     if (CInputListing* listing = window.InputListing())
@@ -124,4 +129,6 @@ void CPictureMenu::Refresh()
     frequencyScale->setChecked(window.FrequencyScale());
     showTempo->setChecked(window.ShowTempo());
     showKeyboard->setChecked(window.ShowKeyboard());
+    showMeter->setChecked(window.ShowMeter());
+    logLevels->setChecked(window.LevelLog().IsOpen());
 }

@@ -26,6 +26,8 @@ public:
     QAction* FrequencyScaleAction() const { return frequencyScale; }
     QAction* ShowTempoAction() const { return showTempo; }
     QAction* ShowKeyboardAction() const { return showKeyboard; }
+    QAction* ShowMeterAction() const { return showMeter; }
+    QAction* LogLevelsAction() const { return logLevels; }
 
 private:
     void AddModes();
@@ -42,4 +44,6 @@ private:
     QAction* frequencyScale = nullptr;
     QAction* showTempo = nullptr;
     QAction* showKeyboard = nullptr;
+    QAction* showMeter = nullptr;
+    QAction* logLevels = nullptr;
 };

@@ -147,6 +147,11 @@ int CWaveCapture::ProcessBlock()
     if (mode == ConstantQDisplayMode || SharedSettings.TempoDetector || constantQWanted)
         ConstantQPass();
     MeasurementPass(mode);
+    if (meter) {
+        int16_t frames[2 * FramesPerBuffer];
+        std::memcpy(frames, buffers[currentBuffer]->header.data, sizeof frames);
+        meter->Process(frames, framesPerBuffer);
+    }
     if (const int r = device->AddBuffer(&buffers[currentBuffer]->header))
         Fail(r);
     currentBuffer = (currentBuffer + 1) % 2;
@@ -195,6 +200,14 @@ void CWaveCapture::MeasurementPass(int mode)
     if (mode == BandsDisplayMode)
         measurement.AddSamples(history[0].data() + (HistoryLength - framesPerBuffer), framesPerBuffer, blocksAnalysed);
     ++blocksAnalysed;
+}
+
+void CWaveCapture::SetMeterWanted(bool wanted)
+{
+    if (!wanted)
+        meter.reset();
+    else if (!meter)
+        meter = std::make_unique<CLoudnessMeter>();
 }
 
 void CWaveCapture::UpdateLinearSpectrum()

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "capture/loudness_meter.h"
 #include "capture/measurement.h"
 #include "capture/tempo_detector.h"
 #include "capture/wave_input.h"
@@ -93,6 +94,11 @@ public:
     CMeasurement& Measurement() { return measurement; }
     const CMeasurement& Measurement() const { return measurement; }
     static constexpr int BandsDisplayMode = 6;
+    // The loudness meter, fed every captured block (whatever the view, also
+    // while paused) while it is wanted; null otherwise.
+    void SetMeterWanted(bool wanted);
+    CLoudnessMeter* Meter() { return meter.get(); }
+    const CLoudnessMeter* Meter() const { return meter.get(); }
 
     int CurrentBuffer() const { return currentBuffer; }
     // Frames the devices dropped because no buffer was queued, over all the
@@ -135,6 +141,7 @@ private:
     bool constantQWanted = false;
     bool linearSpectrumCurrent = false;  // the spectra belong to the newest block
     CMeasurement measurement;
+    std::unique_ptr<CLoudnessMeter> meter;
     long blocksAnalysed = 0;
 
     WaveInputDriver* driver;

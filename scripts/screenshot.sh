@@ -8,6 +8,8 @@
 #                                     thirds, A, averaged, peaks held) and
 #                                     docs/spectrum_average.png (the tune in
 #                                     the 1-D view averaged over 1 s, peaks held)
+#   scripts/screenshot.sh meter       docs/meter.png: the meter window with
+#                                     the tune
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -48,9 +50,11 @@ geometry() {
 
 # shoot OUTPUT SOUND INI ARGUMENTS...: plays SOUND, starts the program in a
 # folder of its own with the settings file INI (none when empty) and grabs
-# the main window (with the panel beside it for a first start).
+# the main window (with the panel beside it for a first start), or the
+# window SHOT_WINDOW names.
 shoot() {
   local output=$1 sound=$2 ini=$3; shift 3
+  local name=${SHOT_WINDOW:-Tavimeter}
   pacat --playback --latency-msec=20 --rate=48000 --channels=2 --format=s16le --device=tavi_null <"$sound" &
   local feeder=$!
   local app
@@ -61,7 +65,7 @@ shoot() {
   local program=$!
   sleep 10
   local mx my mw mh px py pw ph
-  read -r mx my mw mh < <(geometry Tavimeter)
+  read -r mx my mw mh < <(geometry "$name")
   if [ -z "$ini" ]; then
     read -r px py pw ph < <(geometry Settings)
   else
@@ -89,8 +93,13 @@ measure)
   shoot "$root/docs/spectrum_average.png" "$TAVI_RIG_DIR/tune.raw" \
     "${window}WindowType=1\nWindowSize=3\nCheck2=1\n[Measure]\nAveraging=2\nPeakHold=1\n" --mode 2
   ;;
+meter)
+  make_tune
+  SHOT_WINDOW=Meter shoot "$root/docs/meter.png" "$TAVI_RIG_DIR/tune.raw" \
+    "$window[View]\nShowMeter=1\n[Meter]\nLeft=0\nTop=500\nRight=440\nBottom=780\n"
+  ;;
 *)
-  echo "screenshot: first-start or measure" >&2
+  echo "screenshot: first-start, measure or meter" >&2
   exit 2
   ;;
 esac

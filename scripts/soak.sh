@@ -7,11 +7,12 @@
 # wakes) and of the X server, resident memory at the start
 # and the end, blocks analysed against those due in the elapsed time, and
 # frames the capture layer dropped. Not part of the tests.
-# With "tempo-keyboard" the tempo readout and the keyboard window are on;
+# With "tempo-keyboard" the tempo readout and the keyboard window are on,
+# with "meter" the meter window;
 # in mode 6 the octave bands are thirds, A-weighted and averaged over 1 s.
 # The tone is played at 20 ms latency, which makes the server send the
 # program a packet every 5 ms or so; FEED_LATENCY_MS sets another latency.
-#   [FEED_LATENCY_MS=N] scripts/soak.sh [SECONDS] [MODE] [tempo-keyboard] [WIDTHxHEIGHT]
+#   [FEED_LATENCY_MS=N] scripts/soak.sh [SECONDS] [MODE] [tempo-keyboard|meter] [WIDTHxHEIGHT]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,7 +22,7 @@ show=
 size=1920x1080
 for arg in "${@:3}"; do
   case "$arg" in
-    tempo-keyboard) show=$arg ;;
+    tempo-keyboard|meter) show=$arg ;;
     [0-9]*x[0-9]*) size=$arg ;;
     *) echo "soak.sh: unknown argument $arg" >&2; exit 2 ;;
   esac
@@ -62,6 +63,8 @@ cp "$root/build/app/tavimeter" "$work/app/"
 printf '[Window]\nLeft=0\nTop=0\nRight=%d\nBottom=%d\n' "$width" "$height" >"$work/app/tavimeter.ini"
 if [ "$show" = tempo-keyboard ]; then
   printf '[View]\nShowTempo=1\nShowKeyboard=1\n' >>"$work/app/tavimeter.ini"
+elif [ "$show" = meter ]; then
+  printf '[View]\nShowMeter=1\n' >>"$work/app/tavimeter.ini"
 fi
 # The octave bands as they are measured for their cost: thirds, A, averaged.
 if [ "$mode" = 6 ]; then

@@ -3,12 +3,14 @@
 #include <cstring>
 
 const char* const CommandLineUsage =
-    "Usage: tavimeter [--device NAME | --input FILE.wav] [--mode N] [--list-devices]\n"
+    "Usage: tavimeter [--device NAME | --input FILE.wav] [--mode N] [--log-levels FILE.csv] [--list-devices]\n"
     "  --device NAME   capture from the PulseAudio source or ALSA device NAME\n"
     "  --input FILE    analyse a 48 kHz 16-bit mono or stereo WAV file at real-time pace\n"
     "  --mode N        start in view N: 0 2-D spectrogram (the default), 1 constant-Q\n"
     "                  spectrogram, 2 1-D spectrum, 3 to 5 the experimental views,\n"
     "                  6 octave bands\n"
+    "  --log-levels FILE.csv\n"
+    "                  append a row of loudness and peaks a second to FILE.csv\n"
     "  --list-devices  list the capture devices and exit\n";
 
 namespace {
@@ -38,6 +40,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             value(line.deviceName);
         else if (argument == "--input")
             value(line.inputFile);
+        else if (argument == "--log-levels")
+            value(line.levelLog);
         else if (argument == "--mode")
             ParseMode(line, i + 1 < argc ? argv[++i] : nullptr);
         else if (argument == "--list-devices")

@@ -8,6 +8,7 @@ struct CommandLine {
     std::string deviceName;  // --device NAME
     std::string inputFile;   // --input FILE.wav
     int displayMode = 0;     // --mode N: the view at start
+    std::string levelLog;    // --log-levels FILE.csv
     bool listDevices = false;
     bool help = false;
     std::string error;       // non-empty: the arguments are not usable

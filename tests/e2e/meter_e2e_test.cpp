@@ -1,0 +1,67 @@
+#include "tests/e2e/program_fixture.h"
+
+namespace {
+
+// A 1 kHz sine at -23 dBFS (peak) in both channels.
+Feeder::Generator Minus23()
+{
+    return [](long n, int16_t& l, int16_t& r) {
+        l = r = int16_t(std::lround(std::pow(10.0, -23.0 / 20) * 32768 * std::sin(2 * M_PI * 1000 * n / 48000.0)));
+    };
+}
+
+// The meter window kept shown: a -23 dBFS tone through the server (its null
+// sink passes the samples unchanged) reads -23.0 LUFS short-term.
+TEST_F(Program, TheMeterReadsTheLoudnessOfATone)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.Running());
+    Feeder tone(server.Address(), Minus23(), 30.0);
+    std::ofstream(folder + "/tavimeter.ini") << "[View]\nShowMeter=1\n";
+    const pid_t pid = Start("");
+    ASSERT_TRUE(WaitFor(std::chrono::seconds(10), [] { return WindowNames().find("\"Meter\"") != std::string::npos; }))
+        << WindowNames();
+    std::this_thread::sleep_for(std::chrono::seconds(6));
+    kill(pid, SIGUSR1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::string out = ReadAll(folder + "/out.txt");
+    const size_t at = out.rfind("short-term ");
+    ASSERT_NE(at, std::string::npos) << out;
+    EXPECT_NEAR(std::atof(out.c_str() + at + 11), -23.0, 0.2) << out;
+    ASSERT_EQ(Stop(pid), 0);
+}
+
+// --log-levels: a row a second; killed outright, the file holds whole rows
+// only.
+TEST_F(Program, TheLevelLogKeepsWholeRowsWhenTheProgramIsKilled)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.Running());
+    Feeder tone(server.Address(), Minus23(), 60.0);
+    const std::string log = folder + "/levels.csv";
+    const pid_t pid = Start("--log-levels " + log);
+    // From the first row on, 30 s.
+    ASSERT_TRUE(WaitFor(std::chrono::seconds(10), [&] {
+        const std::string text = ReadAll(log);
+        return std::count(text.begin(), text.end(), '\n') >= 2;
+    }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30500));
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    const std::string text = ReadAll(log);
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.back(), '\n') << "no row cut off";
+    std::istringstream lines(text);
+    std::string line;
+    std::getline(lines, line);
+    EXPECT_EQ(line.rfind("time,momentary_lufs", 0), 0u) << line;
+    int rows = 0;
+    while (std::getline(lines, line)) {
+        ++rows;
+        EXPECT_EQ(std::count(line.begin(), line.end(), ','), 9) << line;
+        EXPECT_EQ(line.size() > 20 ? line[19] : ' ', 'Z') << line;
+    }
+    EXPECT_NEAR(rows - 1, 30, 1) << "a row a second";
+}
+
+} // namespace

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QPixmap>
+#include <QWidget>
+
+#include "capture/loudness_meter.h"
+
+// The meter window's picture: level bars per channel, loudness bars and the
+// numbers. Painted from the readings it is given.
+class CMeterPanel : public QWidget {
+public:
+    explicit CMeterPanel(QWidget* parent);
+
+    void SetReadings(const MeterReadings* readings);
+    void SetScale(int target, bool relative);
+    // "M -23.0 LUFS" ... one line per number, as painted.
+    QStringList Numbers() const;
+    QSize sizeHint() const override { return QSize(420, 260); }
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+
+private:
+    struct Layout {
+        QRect levels, loudness, numbers;
+    };
+    Layout Areas() const;
+    QPixmap StaticPicture() const;
+    void PaintLevels(class QPainter& painter, const QRect& area) const;
+    void PaintLoudness(class QPainter& painter, const QRect& area) const;
+    void PaintNumbers(class QPainter& painter, const QRect& area) const;
+    QString Loudness(double lufs) const;
+
+    MeterReadings readings{};
+    bool measured = false;
+    int target = -23;
+    bool relative = false;
+    QPixmap background;  // the scales and captions, drawn once per size and scale
+};
