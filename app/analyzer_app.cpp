@@ -13,10 +13,11 @@
 #include <sstream>
 
 #include "app/analyzer_dlg.h"
+#include "app/file_render.h"
 #include "app/termination_signal.h"
 #include "capture/sound_input_driver.h"
 #include "capture/wave_file_input.h"
-#include "capture/wave_file_reader.h"
+#include "capture/audio_file_reader.h"
 #include "dsp/debug_message.h"
 #include "resources/starter_settings.h"
 #include "store/command_line.h"
@@ -95,9 +96,11 @@ std::unique_ptr<WaveInputDriver> ChooseDriver(const CommandLine& line, std::stri
 {
     if (line.inputFile.empty())
         return std::make_unique<SoundInputDriver>(line.deviceName.empty() ? StoredDevice() : line.deviceName);
-    WaveFileReader reader;
+    AudioFileReader reader;
     if (!reader.Open(line.inputFile, problem))
         return nullptr;
+    if (!reader.Notice().empty())
+        std::fprintf(stderr, "tavimeter: %s\n", reader.Notice().c_str());
     return std::make_unique<WaveFileDriver>(line.inputFile);
 }
 
@@ -170,6 +173,8 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
     if (line.listDevices)
         return ListDevices();
     Profile.CreateIfMissing(starter);
+    if (line.render)
+        return RenderFiles(argv[0], line, Profile);
     if (!line.levelLog.empty() && !CanAppendTo(line.levelLog))
         return 1;
     std::string problem;

@@ -6,13 +6,13 @@
 #include <thread>
 #include <vector>
 
-#include "capture/wave_file_reader.h"
+#include "capture/audio_file_reader.h"
 
 namespace {
 
 class WaveFileInput : public WaveInput {
 public:
-    WaveFileInput(std::unique_ptr<WaveFileReader> reader, const WaveFormat& format, WaveNotifyTarget* target)
+    WaveFileInput(std::unique_ptr<AudioFileReader> reader, const WaveFormat& format, WaveNotifyTarget* target)
         : WaveInput(format, target), reader(std::move(reader))
     {
     }
@@ -62,7 +62,7 @@ private:
         }
     }
 
-    std::unique_ptr<WaveFileReader> reader;
+    std::unique_ptr<AudioFileReader> reader;
     std::thread player;
     std::mutex mutex;
     std::condition_variable wake;
@@ -73,7 +73,7 @@ private:
 
 int WaveFileDriver::Open(std::unique_ptr<WaveInput>& device, const WaveFormat& format, WaveNotifyTarget* target)
 {
-    auto reader = std::make_unique<WaveFileReader>();
+    auto reader = std::make_unique<AudioFileReader>();
     std::string problem;
     if (!reader->Open(path, problem))
         return DeviceError(problem);

@@ -4,7 +4,7 @@
 
 #include "capture/wave_input.h"
 
-// Plays a WAV file into the capture buffers at real-time pace, reading it
+// Plays a sound file into the capture buffers at real-time pace, reading it
 // as it plays, then stops; the buffers it did not fill stay queued.
 class WaveFileDriver : public WaveInputDriver {
 public:

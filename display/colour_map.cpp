@@ -89,13 +89,3 @@ void RebuildColorMap()
     for (int i = 0; i < ColorMapSize; ++i)
         ColorMap[i] = ColourOf(static_cast<float>(i * 0.005));
 }
-
-uint32_t LookupColour(float x)
-{
-    const double scaled = x * 20000.0 * 0.01;
-    if (!(scaled >= 0))
-        return ColorMap[0];
-    if (scaled >= ColorMapSize)
-        return ColorMap[ColorMapSize - 1];
-    return ColorMap[static_cast<int>(scaled)];
-}

@@ -77,13 +77,13 @@ struct RowTable {
 
 PointTable& CachedPoints()
 {
-    static PointTable table;
+    thread_local PointTable table;
     return table;
 }
 
 RowTable& CachedRows()
 {
-    static RowTable table;
+    thread_local RowTable table;
     return table;
 }
 
@@ -107,11 +107,6 @@ void BuildRowTable(RowTable& t, int count, float fmin, float fmax)
 
 } // namespace
 
-double Interpolate(double a, double b, double t)
-{
-    return (1.0 - t) * a + t * b;
-}
-
 double noteFrequency(int note)
 {
     const int q = note / 12;
@@ -132,9 +127,9 @@ double Log2(double x)
 // the same values it would compute afresh.
 static const std::vector<double>& AxisFrequencies(int count, float fmin, float fmax)
 {
-    static std::vector<double> frequencies;
-    static int cachedCount = -1;
-    static float cachedMin = 0.0f, cachedMax = 0.0f;
+    thread_local std::vector<double> frequencies;
+    thread_local int cachedCount = -1;
+    thread_local float cachedMin = 0.0f, cachedMax = 0.0f;
     if (count != cachedCount || fmin != cachedMin || fmax != cachedMax) {
         const double lo = Log2(fmin);
         const double step = (Log2(fmax) - lo) / count;

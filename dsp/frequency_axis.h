@@ -18,8 +18,11 @@ int ClampedIndex(double value, int lo, int hi);
 // positions that may fall outside one yet must stay safe to loop over.
 constexpr int FarOffAxis = 1 << 20;
 
-// (1 - t) * a + t * b, unclamped.
-double Interpolate(double a, double b, double t);
+// (1 - t) * a + t * b, unclamped. Inline: the views call it per pixel.
+inline double Interpolate(double a, double b, double t)
+{
+    return (1.0 - t) * a + t * b;
+}
 
 // Frequency of a MIDI note from the fixed table of the octave 60..71.
 double noteFrequency(int note);

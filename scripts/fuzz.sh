@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer harnesses of the two parsers (the INI store and the
-# WAV reader) with clang, AddressSanitizer and UndefinedBehaviorSanitizer,
+# sound-file reader) with clang, AddressSanitizer and UndefinedBehaviorSanitizer,
 # and runs each for SECONDS (default 600), starting from the seed corpus in
 # tests/fuzz/corpus. New inputs collect in build-fuzz/corpus; an input that
 # breaks a harness is written to build-fuzz/ and fails the run.
@@ -13,11 +13,12 @@ dir="$root/build-fuzz"
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DTAVI_FUZZ=ON \
   -DTAVI_BUILD_TESTS=OFF -DTAVI_BUILD_BENCHMARKS=OFF >/dev/null
-cmake --build "$dir" -j "$(nproc)" --target ini_store_fuzzer wave_file_fuzzer
+cmake --build "$dir" -j "$(nproc)" --target ini_store_fuzzer audio_file_fuzzer
 
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+export LSAN_OPTIONS="suppressions=$root/tests/lsan-suppressions.txt"
 failed=0
-for entry in ini_store_fuzzer:ini:16384 wave_file_fuzzer:wav:65536; do
+for entry in ini_store_fuzzer:ini:16384 audio_file_fuzzer:wav:65536; do
   IFS=: read -r fuzzer corpus max_len <<<"$entry"
   mkdir -p "$dir/corpus/$corpus"
   log="$dir/$fuzzer.log"

@@ -1,17 +1,35 @@
 #include "store/command_line.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 const char* const CommandLineUsage =
-    "Usage: tavimeter [--device NAME | --input FILE.wav] [--mode N] [--log-levels FILE.csv] [--list-devices]\n"
+    "Usage: tavimeter [--device NAME | --input FILE] [--mode N] [--log-levels FILE.csv] [--list-devices]\n"
+    "       tavimeter --render IN OUT.png [--size WxH] [--mode 0|1|3] [--from SECONDS] [--to SECONDS]\n"
+    "                 [--ini FILE] [--bare]\n"
+    "       tavimeter --render IN... --out-dir DIR [options as above]\n"
     "  --device NAME   capture from the PulseAudio source or ALSA device NAME\n"
-    "  --input FILE    analyse a 48 kHz 16-bit mono or stereo WAV file at real-time pace\n"
+    "  --input FILE    analyse a sound file at real-time pace (WAV, FLAC, Ogg, Opus,\n"
+    "                  AIFF, ... at any rate: converted to 48 kHz; mono or the first\n"
+    "                  two channels)\n"
     "  --mode N        start in view N: 0 2-D spectrogram (the default), 1 constant-Q\n"
     "                  spectrogram, 2 1-D spectrum, 3 to 5 the experimental views,\n"
     "                  6 octave bands\n"
     "  --log-levels FILE.csv\n"
     "                  append a row of loudness and peaks a second to FILE.csv\n"
-    "  --list-devices  list the capture devices and exit\n";
+    "  --list-devices  list the capture devices and exit\n"
+    "  --render        draw the picture of whole files as PNG, as fast as they can be\n"
+    "                  read, with no window and no display: the view's columns as the\n"
+    "                  window draws them (the window shows each twice as wide), with\n"
+    "                  the settings in use or those of --ini FILE; channel 0 only\n"
+    "  --size WxH      scale the time axis to W columns, H rows: each column shows\n"
+    "                  the loudest of the columns it covers, so no peak is averaged\n"
+    "                  away (default: a column per column drawn, the main window's\n"
+    "                  height)\n"
+    "  --from, --to    the part of the file to draw, in seconds\n"
+    "  --bare          no caption line and no frequency scale\n"
+    "  --out-dir DIR   write DIR/NAME.png for each input file\n";
 
 namespace {
 
@@ -23,11 +41,83 @@ void ParseMode(CommandLine& line, const char* value)
         line.error = "--mode needs a view from 0 to 6.";
 }
 
+bool ParseSize(const std::string& value, int& width, int& height)
+{
+    char* end = nullptr;
+    const long w = std::strtol(value.c_str(), &end, 10);
+    if (end == value.c_str() || *end != 'x')
+        return false;
+    const char* rows = end + 1;
+    const long h = std::strtol(rows, &end, 10);
+    if (end == rows || *end != '\0' || w < 16 || w > 65535 || h < 16 || h > 16384)
+        return false;
+    width = static_cast<int>(w);
+    height = static_cast<int>(h);
+    return true;
+}
+
+bool ParseSeconds(const std::string& value, double& seconds)
+{
+    char* end = nullptr;
+    const double s = std::strtod(value.c_str(), &end);
+    if (end == value.c_str() || *end != '\0' || !std::isfinite(s) || s < 0)
+        return false;
+    seconds = s;
+    return true;
+}
+
+void ParseRenderOption(CommandLine& line, const std::string& argument, const std::string& value)
+{
+    RenderRequest& r = line.renderRequest;
+    if (argument == "--size") {
+        if (!ParseSize(value, r.width, r.height))
+            line.error = "--size needs WxH, 16 to 65535 columns by 16 to 16384 rows.";
+    } else if (argument == "--from" || argument == "--to") {
+        if (!ParseSeconds(value, argument == "--from" ? r.from : r.to))
+            line.error = argument + " needs seconds (a number, 0 or more).";
+    } else if (argument == "--ini") {
+        r.iniFile = value;
+    } else {
+        r.outDir = value;
+    }
+}
+
+bool IsRenderOption(const std::string& argument)
+{
+    return argument == "--size" || argument == "--from" || argument == "--to" || argument == "--ini" ||
+           argument == "--out-dir";
+}
+
+// Inputs and output of --render from the plain arguments.
+void CheckRender(CommandLine& line, std::vector<std::string>& plain)
+{
+    RenderRequest& r = line.renderRequest;
+    if (!line.deviceName.empty() || !line.inputFile.empty() || !line.levelLog.empty() || line.listDevices)
+        line.error = "--render cannot be used with --device, --input, --log-levels or --list-devices.";
+    else if (line.displayMode != 0 && line.displayMode != 1 && line.displayMode != 3)
+        line.error = "--render draws the scrolling views: --mode 0, 1 or 3.";
+    else if (r.to >= 0 && r.to <= r.from)
+        line.error = "--to must come after --from.";
+    else if (!r.outDir.empty() && plain.empty())
+        line.error = "--render needs at least one input file.";
+    else if (r.outDir.empty() && plain.size() != 2)
+        line.error = "--render needs IN and OUT.png, or input files and --out-dir DIR.";
+    if (!line.error.empty())
+        return;
+    if (r.outDir.empty()) {
+        r.output = plain.back();
+        plain.pop_back();
+    }
+    r.inputs = plain;
+}
+
 } // namespace
 
 CommandLine ParseCommandLine(int argc, const char* const* argv)
 {
     CommandLine line;
+    std::vector<std::string> plain;
+    bool renderOnly = false;
     for (int i = 1; i < argc && line.error.empty(); ++i) {
         const std::string argument = argv[i];
         auto value = [&](std::string& into) {
@@ -36,6 +126,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             else
                 into = argv[++i];
         };
+        std::string given;
         if (argument == "--device")
             value(line.deviceName);
         else if (argument == "--input")
@@ -48,10 +139,29 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             line.listDevices = true;
         else if (argument == "--help" || argument == "-h")
             line.help = true;
+        else if (argument == "--render")
+            line.render = true;
+        else if (argument == "--bare")
+            line.renderRequest.bare = renderOnly = true;
+        else if (IsRenderOption(argument)) {
+            renderOnly = true;
+            value(given);
+            if (line.error.empty())
+                ParseRenderOption(line, argument, given);
+        } else if (argument.rfind("-", 0) != 0 || argument == "-")
+            plain.push_back(argument);
         else
             line.error = "Unknown argument " + argument + ".";
     }
-    if (line.error.empty() && !line.deviceName.empty() && !line.inputFile.empty())
+    if (!line.error.empty())
+        return line;
+    if (line.render)
+        CheckRender(line, plain);
+    else if (!plain.empty())
+        line.error = "Unknown argument " + plain.front() + ".";
+    else if (renderOnly)
+        line.error = "--size, --from, --to, --ini, --bare and --out-dir go with --render.";
+    else if (!line.deviceName.empty() && !line.inputFile.empty())
         line.error = "--device and --input cannot be used together.";
     return line;
 }

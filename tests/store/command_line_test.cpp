@@ -35,4 +35,46 @@ TEST(CommandLine, OptionsAndTheirValues)
     EXPECT_FALSE(Parse({"--device", "x", "--input", "a.wav"}).error.empty());
 }
 
+TEST(CommandLine, RenderTakesFilesAndItsOwnOptions)
+{
+    const CommandLine one = Parse({"--render", "a.flac", "a.png", "--size", "1920x1080", "--mode", "3", "--from",
+                                   "1.5", "--to", "60", "--ini", "x.ini", "--bare"});
+    ASSERT_EQ(one.error, "");
+    EXPECT_TRUE(one.render);
+    EXPECT_EQ(one.renderRequest.inputs, std::vector<std::string>{"a.flac"});
+    EXPECT_EQ(one.renderRequest.output, "a.png");
+    EXPECT_EQ(one.renderRequest.width, 1920);
+    EXPECT_EQ(one.renderRequest.height, 1080);
+    EXPECT_EQ(one.displayMode, 3);
+    EXPECT_EQ(one.renderRequest.from, 1.5);
+    EXPECT_EQ(one.renderRequest.to, 60);
+    EXPECT_EQ(one.renderRequest.iniFile, "x.ini");
+    EXPECT_TRUE(one.renderRequest.bare);
+    const CommandLine many = Parse({"--render", "a.wav", "b.ogg", "c.wav", "--out-dir", "pictures"});
+    ASSERT_EQ(many.error, "");
+    EXPECT_EQ(many.renderRequest.inputs.size(), 3u);
+    EXPECT_EQ(many.renderRequest.outDir, "pictures");
+
+    const struct {
+        std::vector<const char*> args;
+        const char* error;
+    } refused[] = {
+        {{"--render", "a.wav"}, "--render needs IN and OUT.png, or input files and --out-dir DIR."},
+        {{"--render", "a.wav", "b.wav", "c.png"}, "--render needs IN and OUT.png, or input files and --out-dir DIR."},
+        {{"--render", "--out-dir", "d"}, "--render needs at least one input file."},
+        {{"--render", "a", "b.png", "--mode", "2"}, "--render draws the scrolling views: --mode 0, 1 or 3."},
+        {{"--render", "a", "b.png", "--size", "1920"}, "--size needs WxH, 16 to 65535 columns by 16 to 16384 rows."},
+        {{"--render", "a", "b.png", "--size", "8x8"}, "--size needs WxH, 16 to 65535 columns by 16 to 16384 rows."},
+        {{"--render", "a", "b.png", "--from", "-1"}, "--from needs seconds (a number, 0 or more)."},
+        {{"--render", "a", "b.png", "--to", "nan"}, "--to needs seconds (a number, 0 or more)."},
+        {{"--render", "a", "b.png", "--from", "5", "--to", "5"}, "--to must come after --from."},
+        {{"--render", "a", "b.png", "--input", "c.wav"},
+         "--render cannot be used with --device, --input, --log-levels or --list-devices."},
+        {{"--size", "100x100"}, "--size, --from, --to, --ini, --bare and --out-dir go with --render."},
+        {{"a.wav"}, "Unknown argument a.wav."},
+    };
+    for (const auto& r : refused)
+        EXPECT_EQ(Parse(r.args).error, r.error) << r.args.back();
+}
+
 } // namespace
