@@ -214,6 +214,12 @@ int RenderFiles(char* program, const CommandLine& line, CProfile& profile)
         }
         other = std::make_unique<CProfile>(request.iniFile);
     }
+    // The linear predictor of view 3 traces its coefficients on standard
+    // output, for a window that has no console; here it would flood the
+    // terminal, block after block.
+    std::fflush(stdout);
+    if (!std::freopen("/dev/null", "w", stdout))
+        std::fclose(stdout);
     CProfile& settings = other ? *other : profile;
     LoadStoredSettings(settings, SharedSettings);
     RebuildColorMap();

@@ -97,7 +97,7 @@ void BM_Render(benchmark::State& state)
     std::ofstream(ini) << "[SettingWindow]\nCheck1=1\nWindowSize=4\nWindowType=1\nOversample=1\n"
                           "[Ctrl]\nSlider1=40\nSlider2=70\n[View]\nFrequencyScale=1\n";
     Report(state, std::string(TAVI_PROGRAM) + " --render " + file + " " + Folder + "/out.png --size 1920x1080 --ini " +
-                      ini + " --mode " + std::to_string(state.range(1)) + " 2>/dev/null");
+                      ini + " --mode " + std::to_string(state.range(1)) + " >/dev/null 2>&1");
 }
 
 void BM_SoxSpectrogram(benchmark::State& state)

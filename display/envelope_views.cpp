@@ -138,22 +138,28 @@ void EnvelopeAnalysis(const CWaveCapture& engine, bool hannWindow, float* envelo
     predictor.Response(coefficients, envelope, EnvelopePoints, 0.5f);
 }
 
-void DrawLPCSpectrogram(BITMAP* bm, const CWaveCapture& engine, const RECT& rc)
+SurfaceChange DrawLPCSpectrogram(BITMAP* bm, const CWaveCapture& engine, const RECT& rc)
 {
     const int W = RectWidth(rc);
     const int H = RectHeight(rc);
     std::vector<float> envelope(EnvelopePoints);
     EnvelopeAnalysis(engine, true, envelope.data());
+    SurfaceChange change;
     if (!SharedSettings.LogScale)
-        return;
+        return change;
     std::vector<float> R(AxisPoints);
     LogResample(envelope.data(), R.data(), AxisPoints, 32.0f, SharedSettings.MaxFreq);
     const int n = ColumnsPerSpectrum();
-    if (!SharedSettings.Pause)
+    if (!SharedSettings.Pause) {
         ShiftColumnsLeft(bm, bm->bmWidth / 2, bm->bmWidth, 2 * n);
+        change.Moved(bm->bmWidth / 2, bm->bmWidth, -2 * n);
+    }
+    // The new columns and the note markers' two.
+    change.Drawn(std::min(W - 9 - 2 * n, W - 11), W - 9);
     for (int i = 0; i < 2 * n; ++i)
         DrawColumn(bm, R.data(), AxisPoints, W - 10 - i, 0, H, nullptr);
     DrawNoteMarkers(bm, W, H);
+    return change;
 }
 
 void DrawSpectrumEnvelope(BITMAP* bm, const CWaveCapture& engine, const RECT& rc)

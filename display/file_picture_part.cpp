@@ -25,11 +25,11 @@ constexpr int64_t WarmUpBlocks = CWaveCapture::HistoryBuffers + 8;
 class BlockDrawing {
 public:
     BlockDrawing(const FilePictureRequest& request, CSurfaceFactory& surfaces)
-        : mode(request.mode), rc{0, 0, FilePictureSurfaceWidth(), request.height}
+        : rc{0, 0, FilePictureSurfaceWidth(), request.height}
     {
         engine.SetNotifyWindow(&quiet);
         engine.SetDisplayModeSource(renderer.DisplayModeSource());
-        renderer.SetDisplayMode(mode);
+        renderer.SetDisplayMode(request.mode);
         engine.ReconfigureConstantQ();
         renderer.UpdateCQWrapBand();
         engine.Start();
@@ -46,7 +46,7 @@ public:
         Keep(c);
         driver.Feed(frames, Block);
         engine.ProcessBlock();
-        if (!Scrolled(renderer.DrawBlock(rc)))
+        if (renderer.DrawBlock(rc).Moves().empty())
             return;
         Take(c, first, end, strip);
         owners.insert(owners.end(), static_cast<size_t>(c), block);
@@ -67,13 +67,6 @@ public:
 
 private:
     int Region() const { return RectWidth(rc) - 9 - RectWidth(rc) / 2; }
-
-    // The LPC view moves its half whenever it draws; the spectrograms say
-    // when they moved.
-    bool Scrolled(const SurfaceChange& change) const
-    {
-        return mode == CRenderer::LPCSpectrogram || !change.Moves().empty();
-    }
 
     // Copies the `count` leftmost columns of the right half.
     void Keep(int count)
@@ -99,7 +92,6 @@ private:
         }
     }
 
-    int mode;
     RECT rc;
     FedDriver driver;
     FedDriver::QuietTarget quiet;

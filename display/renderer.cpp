@@ -20,6 +20,13 @@ bool IsSpectrogram(int mode)
     return mode == CRenderer::Spectrogram || mode == CRenderer::ConstantQSpectrogram;
 }
 
+// The views whose right half scrolls left and is shown stretched twice as
+// wide: a window follows them by moving its pixels.
+bool Scrolls(int mode)
+{
+    return IsSpectrogram(mode) || mode == CRenderer::LPCSpectrogram || mode == CRenderer::Speech;
+}
+
 // The views that are a picture of the newest block alone, over the whole
 // surface.
 bool IsWholePicture(int mode)
@@ -46,6 +53,7 @@ void CRenderer::ResizeSurface(const RECT& clientRect)
         return;
     surface = factory->CreateSurface(w, h);
     surfaceRect = clientRect;
+    spectrum1D.Invalidate();
     // The 1-D views are pictures of the latest block alone.
     if (IsWholePicture(displayMode) && blockDrawn)
         DrawBlock(clientRect);
@@ -66,9 +74,8 @@ SurfaceChange CRenderer::DrawBlock(const RECT& rc)
     blockDrawn = true;
     if (displayMode == Spectrum1D) {
         const CMeasurement& m = engine->Measurement();
-        spectrum1D.Draw(surface.get(), rc, engine->GetSpectrum(0) + CWaveCapture::SecondSpectrum,
-                        m.AveragedSpectrum(0), m.PeakSpectrum(0));
-        return SurfaceChange::Whole();
+        return spectrum1D.Draw(surface.get(), rc, engine->GetSpectrum(0) + CWaveCapture::SecondSpectrum,
+                               m.AveragedSpectrum(0), m.PeakSpectrum(0));
     }
     if (displayMode == OctaveBands)
         return bands.Draw(surface.get(), rc, engine->Measurement());
@@ -76,8 +83,8 @@ SurfaceChange CRenderer::DrawBlock(const RECT& rc)
     ReadSurfaceBits(surface.get(), &bits);
     SurfaceChange change = SurfaceChange::Whole();
     switch (displayMode) {
-    case LPCSpectrogram: DrawLPCSpectrogram(&bits, *engine, rc); break;
-    case Speech: DrawSpeechView(&bits, *engine, rc); break;
+    case LPCSpectrogram: change = DrawLPCSpectrogram(&bits, *engine, rc); break;
+    case Speech: change = DrawSpeechView(&bits, *engine, rc); break;
     case SpectrumEnvelope: DrawSpectrumEnvelope(&bits, *engine, rc); break;
     default: change = spectrogram.Draw(*surface, &bits, *engine, displayMode, rc, cqBandLo, cqBandHi); break;
     }
@@ -156,12 +163,12 @@ PictureUpdate CRenderer::PictureUpdateFor(const SurfaceChange& change, const REC
     const int32_t w = RectWidth(rc);
     const int32_t h = RectHeight(rc);
     // A view that drew into parts of a surface the window shows as it is.
-    if (!change.IsWhole() && !IsSpectrogram(displayMode) && ShowsSurfaceAsIs(rc)) {
+    if (!change.IsWhole() && !Scrolls(displayMode) && ShowsSurfaceAsIs(rc)) {
         update.whole = false;
         update.fresh = change.Rects();
         return update;
     }
-    if (change.IsWhole() || !IsSpectrogram(displayMode) || !surface || surface->Width() != w || w < 4 || h <= 0)
+    if (change.IsWhole() || !Scrolls(displayMode) || !surface || surface->Width() != w || w < 4 || h <= 0)
         return update;
     // The right half of the surface stretched twice as wide: surface column
     // s shows as window columns 2 (s - w / 2) and the one after; at an odd
@@ -196,6 +203,7 @@ void CRenderer::SetDisplayMode(int mode)
     const int old = displayMode;
     displayMode = mode;
     bands.Invalidate();
+    spectrum1D.Invalidate();
     if ((!IsSpectrogram(old) && IsSpectrogram(mode)) || mode == Speech) {
         if (surface)
             surface->FillSolidRect(RECT{0, 0, surface->Width(), surface->Height()}, 0x000000);

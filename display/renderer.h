@@ -75,7 +75,9 @@ public:
     bool ShowsSurfaceAsIs(const RECT& rc) const;
     // How a window that shows ShownView(rc) follows `change`: by moving its
     // pixels when the surface's columns map to whole window columns, the
-    // spectrograms' case; otherwise whole.
+    // case of the views that scroll (the spectrograms, LPC, speech); by
+    // showing the rectangles drawn into when it shows the surface as it is;
+    // otherwise whole.
     PictureUpdate PictureUpdateFor(const SurfaceChange& change, const RECT& rc) const;
     ShownView View(const RECT& rc) const { return {displayMode, zoom, offset, RectWidth(rc), RectHeight(rc)}; }
     // The cursor label Render draws at the top left ("" for none), and the

@@ -1,8 +1,10 @@
 #include "display/spectrum1d_view.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 #include "display/harmonic_analysis.h"
 #include "display/raster.h"
@@ -18,6 +20,10 @@ constexpr uint32_t Grey = RGB(128, 128, 128);
 constexpr uint32_t CurveColour = RGB(64, 64, 192);
 constexpr uint32_t PeakColour = RGB(208, 0, 0);
 constexpr int Points = 8192;
+// The rows of the texts drawn every block, above the plot.
+constexpr int TextBand = 50;
+// Columns a rectangle of the changed rows spans.
+constexpr int SpanColumns = 16;
 
 // What the traces are when averaging or peak hold is on.
 std::string MeasurementLegend(bool averaged, bool peaks)
@@ -34,35 +40,31 @@ std::string MeasurementLegend(bool averaged, bool peaks)
 
 } // namespace
 
-void CSpectrum1DView::Draw(CDC* dc, const RECT& rc, const float* E, const float* averaged, const float* peaks)
+SurfaceChange CSpectrum1DView::Draw(CDC* dc, const RECT& rc, const float* E, const float* averaged,
+                                    const float* peaks)
 {
     if (SharedSettings.Pause)
-        return;
+        return {};
     dc->SetBkColor(White);
-    CRaster raster;
-    raster.Begin(dc, &rc);
     const int W = RectWidth(rc);
     const int H = RectHeight(rc);
+    const BackgroundKey wanted{W, H, SharedSettings.Grid, SharedSettings.MaxFreq};
+    const BITMAP bits = dc->Pixels();
+    const bool whole = background.size() != static_cast<size_t>(bits.bmWidth) * bits.bmHeight || !(key == wanted);
+    if (whole) {
+        key = wanted;
+        DrawBackground(dc, rc);
+    } else {
+        RestoreBackground(dc, rc);
+    }
+    newTop.assign(static_cast<size_t>(std::max(W + 1, 1)), INT_MAX);
+    newBottom.assign(newTop.size(), INT_MIN);
 
-    raster.DrawLine(0, 0, W, 0, Black);
-    raster.DrawLine(W, 0, W, H, Black);
-    raster.DrawLine(0, H, W, H, Black);
-    raster.DrawLine(0, 0, 0, H, Black);
-    for (int y = 1; y < H; ++y)
-        raster.FillRowSpan(1, W, y, White);
-    raster.AddText(10, 10, "this is text.");
-
-    raster.DrawLine(50, 50, W - 20, 50, Black);
-    raster.DrawLine(W - 20, 50, W - 20, H - 40, Black);
-    raster.DrawLine(50, H - 40, W - 20, H - 40, Black);
-    raster.DrawLine(50, 50, 50, H - 40, Black);
-
+    CRaster raster;
+    raster.Begin(dc, &rc);
     const int PW = W - 70;
     const int PH = H - 90;
     const double s = PH * 0.011109876680368847;
-    if (SharedSettings.Grid)
-        DrawGrid(raster, W, H, s);
-
     resampled.resize(Points);
     LogResample(averaged ? averaged : E, resampled.data(), Points, 32.0f, SharedSettings.MaxFreq);
     for (float v : resampled)
@@ -90,6 +92,90 @@ void CSpectrum1DView::Draw(CDC* dc, const RECT& rc, const float* E, const float*
         const std::string legend = MeasurementLegend(averaged != nullptr, peaks != nullptr);
         raster.AddText(W - 20 - static_cast<int>(legend.size()) * 7, 20, legend.c_str());
     }
+    const SurfaceChange change = whole ? SurfaceChange::Whole() : ChangedRects(rc);
+    lastTop.swap(newTop);
+    lastBottom.swap(newBottom);
+    return change;
+}
+
+// The frame, the grid and their labels, and the line of text the design
+// puts at the top left: everything but the traces and the texts that follow
+// them. No trace reaches the texts (they lie above row 50, below the plot or
+// left of it), so drawing them first leaves the same picture.
+void CSpectrum1DView::DrawBackground(CDC* dc, const RECT& rc)
+{
+    {
+        CRaster raster;
+        raster.Begin(dc, &rc);
+        const int W = RectWidth(rc);
+        const int H = RectHeight(rc);
+        raster.DrawLine(0, 0, W, 0, Black);
+        raster.DrawLine(W, 0, W, H, Black);
+        raster.DrawLine(0, H, W, H, Black);
+        raster.DrawLine(0, 0, 0, H, Black);
+        for (int y = 1; y < H; ++y)
+            raster.FillRowSpan(1, W, y, White);
+        raster.AddText(10, 10, "this is text.");
+
+        raster.DrawLine(50, 50, W - 20, 50, Black);
+        raster.DrawLine(W - 20, 50, W - 20, H - 40, Black);
+        raster.DrawLine(50, H - 40, W - 20, H - 40, Black);
+        raster.DrawLine(50, 50, 50, H - 40, Black);
+        if (SharedSettings.Grid)
+            DrawGrid(raster, W, H, (H - 90) * 0.011109876680368847);
+    }
+    const BITMAP bits = dc->Pixels();
+    background.resize(static_cast<size_t>(bits.bmWidth) * bits.bmHeight);
+    for (int y = 0; y < bits.bmHeight; ++y)
+        std::memcpy(&background[static_cast<size_t>(y) * bits.bmWidth],
+                    static_cast<const char*>(bits.bmBits) + static_cast<ptrdiff_t>(y) * bits.bmWidthBytes,
+                    sizeof(uint32_t) * bits.bmWidth);
+    lastTop.clear();
+    lastBottom.clear();
+}
+
+void CSpectrum1DView::RestoreBackground(CDC* dc, const RECT& rc)
+{
+    const BITMAP bits = dc->Pixels();
+    auto row = [&](int y) {
+        return reinterpret_cast<uint32_t*>(static_cast<char*>(bits.bmBits) + static_cast<ptrdiff_t>(y) * bits.bmWidthBytes);
+    };
+    for (int y = std::max(rc.top, 0); y < std::min(rc.top + TextBand, bits.bmHeight); ++y)
+        std::memcpy(row(y), &background[static_cast<size_t>(y) * bits.bmWidth], sizeof(uint32_t) * bits.bmWidth);
+    for (size_t i = 0; i < lastTop.size(); ++i) {
+        const int x = rc.left + static_cast<int>(i);
+        if (x < 0 || x >= bits.bmWidth)
+            continue;
+        const int top = std::max(rc.top + lastTop[i], 0);
+        const int bottom = std::min(rc.top + lastBottom[i], bits.bmHeight - 1);
+        for (int y = top; y <= bottom; ++y)
+            row(y)[x] = background[static_cast<size_t>(y) * bits.bmWidth + x];
+    }
+}
+
+SurfaceChange CSpectrum1DView::ChangedRects(const RECT& rc) const
+{
+    SurfaceChange change;
+    const int W = RectWidth(rc);
+    const int H = RectHeight(rc);
+    change.DrawnRect({rc.left, rc.top, rc.right, rc.top + std::min(TextBand, H)});
+    for (int x0 = 0; x0 < static_cast<int>(newTop.size()); x0 += SpanColumns) {
+        int top = INT_MAX;
+        int bottom = INT_MIN;
+        for (int x = x0; x < std::min(x0 + SpanColumns, static_cast<int>(newTop.size())); ++x) {
+            top = std::min(top, newTop[x]);
+            bottom = std::max(bottom, newBottom[x]);
+            if (static_cast<size_t>(x) < lastTop.size()) {
+                top = std::min(top, lastTop[x]);
+                bottom = std::max(bottom, lastBottom[x]);
+            }
+        }
+        top = std::max(top, 0);
+        bottom = std::min(bottom, H - 1);
+        if (top <= bottom)
+            change.DrawnRect({rc.left + x0, rc.top + top, rc.left + std::min(x0 + SpanColumns, W), rc.top + bottom + 1});
+    }
+    return change;
 }
 
 void CSpectrum1DView::DrawGrid(CRaster& raster, int W, int H, double s)
@@ -131,6 +217,11 @@ void CSpectrum1DView::DrawCurve(CRaster& raster, const std::vector<float>& value
             y = PH;
         y += 50;
         raster.DrawLine(previousX, previousY, 50 + k, y, colour);
+        // The rows the segment may touch, in every column it may touch.
+        for (int x = std::max(previousX, 0); x <= 50 + k && x < static_cast<int>(newTop.size()); ++x) {
+            newTop[x] = std::min({newTop[x], previousY, y});
+            newBottom[x] = std::max({newBottom[x], previousY, y});
+        }
         previousX = 50 + k;
         previousY = y;
     }

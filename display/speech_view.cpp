@@ -179,10 +179,11 @@ int DrawLevelBar(BITMAP* bm, double level, int x, int y, double reference, doubl
     return pos;
 }
 
-void DrawSpeechView(BITMAP* bm, const CWaveCapture& engine, const RECT& rc)
+SurfaceChange DrawSpeechView(BITMAP* bm, const CWaveCapture& engine, const RECT& rc)
 {
+    SurfaceChange change;
     if (!SharedSettings.LogScale)
-        return;
+        return change;
     const int w = RectWidth(rc);
     const int h = RectHeight(rc) - BarHeight;
     const float* A = engine.GetSpectrum(0);
@@ -198,8 +199,12 @@ void DrawSpeechView(BITMAP* bm, const CWaveCapture& engine, const RECT& rc)
 
     const int combEnd = 3 * w / 4;
     SplitHarmonics(A, LinearBins, work.data(), nullptr);
-    if (!hold)
+    if (!hold) {
         ShiftColumnsLeft(bm, w / 2, combEnd, 2 * s);
+        change.Moved(w / 2, combEnd, -2 * s);
+    }
+    // Each strip's new columns, with the marks and grid ticks in its last two.
+    change.Drawn(std::min(combEnd - 2 * s - 9, combEnd - 11), combEnd - 9);
     DrawColumns(bm, work.data(), combEnd - s - 10, s, h, 0.1, Green);
     SplitHarmonics(B, LinearBins, work.data(), nullptr);
     DrawColumns(bm, work.data(), combEnd - 10, s, h, 0.1, Green);
@@ -209,8 +214,11 @@ void DrawSpeechView(BITMAP* bm, const CWaveCapture& engine, const RECT& rc)
     }
 
     SplitHarmonics(A, LinearBins, nullptr, work.data());
-    if (!hold)
+    if (!hold) {
         ShiftColumnsLeft(bm, combEnd, w, 2 * s);
+        change.Moved(combEnd, w, -2 * s);
+    }
+    change.Drawn(std::min(w - 2 * s - 9, w - 11), w - 9);
     DrawColumns(bm, work.data(), w - s - 10, s, h, 0.01, Cyan);
     SplitHarmonics(B, LinearBins, nullptr, work.data());
     DrawColumns(bm, work.data(), w - 10, s, h, 0.01, Cyan);
@@ -224,4 +232,5 @@ void DrawSpeechView(BITMAP* bm, const CWaveCapture& engine, const RECT& rc)
                 PutPixel(bm, x, y, GridGrey);
         }
     }
+    return change;
 }

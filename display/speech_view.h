@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "display/bitmap.h"
+#include "display/surface_change.h"
 
 class CWaveCapture;
 
@@ -27,4 +28,5 @@ int DrawLevelBar(BITMAP* bm, double level, int x, int y, double reference, doubl
 // Mode 4: the harmonic (comb) and residual parts of channel 0 as two
 // scrolling strips in the right half of the surface, each column with its
 // level bar underneath. With `LogScale` off the surface stays as it is.
-void DrawSpeechView(BITMAP* bm, const CWaveCapture& engine, const RECT& rc);
+// Returns the columns it moved and drew.
+SurfaceChange DrawSpeechView(BITMAP* bm, const CWaveCapture& engine, const RECT& rc);

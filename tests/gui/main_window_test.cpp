@@ -457,11 +457,19 @@ TEST_P(HostileSettings, StartDrawEveryViewAndClose)
     for (int mode = CRenderer::Spectrogram; mode <= CRenderer::SpectrumEnvelope; ++mode) {
         w.SetDisplayMode(mode);
         const long before = w.BlocksPainted();
+        const long analysed = w.BlocksAnalysed();
         for (int b = 0; b < 3; ++b) {
             PushSine(1000.0 + 500 * mode);
             Settle();
         }
-        EXPECT_EQ(w.BlocksPainted(), before + 3) << "mode " << mode;
+        EXPECT_EQ(w.BlocksAnalysed(), analysed + 3) << "mode " << mode;
+        // Without the logarithmic axis the LPC and speech views draw
+        // nothing: past the new view's first picture the window has nothing
+        // to show again.
+        const bool drawsNothing = (mode == CRenderer::LPCSpectrogram || mode == CRenderer::Speech) &&
+                                  !SharedSettings.LogScale;
+        EXPECT_LE(w.BlocksPainted(), before + 3) << "mode " << mode;
+        EXPECT_GE(w.BlocksPainted(), before + (drawsNothing ? 1 : 3)) << "mode " << mode;
     }
     w.reject();
     EXPECT_FALSE(w.isVisible());
