@@ -138,7 +138,7 @@ void EnvelopeAnalysis(const CWaveCapture& engine, bool hannWindow, float* envelo
     predictor.Response(coefficients, envelope, EnvelopePoints, 0.5f);
 }
 
-SurfaceChange DrawLPCSpectrogram(BITMAP* bm, const CWaveCapture& engine, const RECT& rc)
+SurfaceChange DrawLPCSpectrogram(CDC& surface, BITMAP* bm, const CWaveCapture& engine, const RECT& rc)
 {
     const int W = RectWidth(rc);
     const int H = RectHeight(rc);
@@ -150,10 +150,8 @@ SurfaceChange DrawLPCSpectrogram(BITMAP* bm, const CWaveCapture& engine, const R
     std::vector<float> R(AxisPoints);
     LogResample(envelope.data(), R.data(), AxisPoints, 32.0f, SharedSettings.MaxFreq);
     const int n = ColumnsPerSpectrum();
-    if (!SharedSettings.Pause) {
-        ShiftColumnsLeft(bm, bm->bmWidth / 2, bm->bmWidth, 2 * n);
-        change.Moved(bm->bmWidth / 2, bm->bmWidth, -2 * n);
-    }
+    if (!SharedSettings.Pause)
+        ScrollRightHalf(surface, bm, bm->bmWidth, 2 * n, change);
     // The new columns and the note markers' two.
     change.Drawn(std::min(W - 9 - 2 * n, W - 11), W - 9);
     for (int i = 0; i < 2 * n; ++i)

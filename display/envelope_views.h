@@ -1,6 +1,7 @@
 #pragma once
 
 #include "display/bitmap.h"
+#include "display/drawing_context.h"
 #include "display/surface_change.h"
 
 class CWaveCapture;
@@ -12,9 +13,10 @@ void EnvelopeAnalysis(const CWaveCapture& engine, bool hannWindow, float* envelo
 
 // Mode 3: the envelope as a scrolling spectrogram on the logarithmic axis
 // in the right half of the surface, with note markers that scroll along.
-// With `LogScale` off the surface stays as it is. Returns the columns it
-// moved and drew.
-SurfaceChange DrawLPCSpectrogram(BITMAP* bm, const CWaveCapture& engine, const RECT& rc);
+// With `LogScale` off the surface stays as it is. `bm` holds the pixels of
+// `surface`, whose left half must be black (it moves them, see
+// ScrollRightHalf). Returns the columns it moved and drew.
+SurfaceChange DrawLPCSpectrogram(CDC& surface, BITMAP* bm, const CWaveCapture& engine, const RECT& rc);
 
 // Mode 5: frequency upwards on the logarithmic axis, level to the right; the
 // spectrum and the envelope as traces from the axis at x = 20, octave

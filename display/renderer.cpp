@@ -83,7 +83,7 @@ SurfaceChange CRenderer::DrawBlock(const RECT& rc)
     ReadSurfaceBits(surface.get(), &bits);
     SurfaceChange change = SurfaceChange::Whole();
     switch (displayMode) {
-    case LPCSpectrogram: change = DrawLPCSpectrogram(&bits, *engine, rc); break;
+    case LPCSpectrogram: change = DrawLPCSpectrogram(*surface, &bits, *engine, rc); break;
     case Speech: change = DrawSpeechView(&bits, *engine, rc); break;
     case SpectrumEnvelope: DrawSpectrumEnvelope(&bits, *engine, rc); break;
     default: change = spectrogram.Draw(*surface, &bits, *engine, displayMode, rc, cqBandLo, cqBandHi); break;
@@ -208,6 +208,10 @@ void CRenderer::SetDisplayMode(int mode)
         if (surface)
             surface->FillSolidRect(RECT{0, 0, surface->Width(), surface->Height()}, 0x000000);
     }
+    // The LPC view moves the whole surface's rows as it scrolls its right
+    // half; its left half, never shown, is kept black for that.
+    if (mode == LPCSpectrogram && old != LPCSpectrogram && surface)
+        surface->FillSolidRect(RECT{0, 0, surface->Width() / 2, surface->Height()}, 0x000000);
 }
 
 void CRenderer::ZoomIn(const RECT& rc)

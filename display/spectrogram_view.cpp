@@ -157,15 +157,15 @@ SurfaceChange CSpectrogramView::Draw(CDC& target, BITMAP* bm, const CWaveCapture
 // start: a few columns copied instead of half the picture. The left half,
 // black while these views show, takes the c columns that crossed into it
 // and is made black there again.
-void CSpectrogramView::ScrollRightHalf(BITMAP* bm, int w, int c, SurfaceChange& change)
+void ScrollRightHalf(CDC& surface, BITMAP* bm, int w, int c, SurfaceChange& change)
 {
     change.Moved(w / 2, w, -c);
     if (w != bm->bmWidth || w - w / 2 - c <= 0) {
         ShiftColumnsLeft(bm, w / 2, w, c);
         return;
     }
-    surface->ScrollLeft(c);
-    *bm = surface->Pixels();
+    surface.ScrollLeft(c);
+    *bm = surface.Pixels();
     for (int y = 0; y < bm->bmHeight; ++y)
         FillRowSpan(bm, w / 2 - c, w / 2, y, 0x000000);
 }
@@ -190,7 +190,7 @@ void CSpectrogramView::DrawConstantQ(BITMAP* bm, const CWaveCapture& engine, int
         signal += rows[k] > 0 ? rows[k] : 0.0f;
     const bool skip = signal < SharedSettings.SignalThre || SharedSettings.Pause;
     if (!skip)
-        ScrollRightHalf(bm, w, 2 * m, change);
+        ScrollRightHalf(*surface, bm, w, 2 * m, change);
 
     if (SharedSettings.WrapUnderCQ) {
         change.Drawn(w - 6 * m - 9, w - 4 * m - 9);
@@ -245,7 +245,7 @@ void CSpectrogramView::DrawLogarithmic(BITMAP* bm, const CWaveCapture& engine, i
         const bool skip = signal < SharedSettings.SignalThre || SharedSettings.Pause;
         if (!skip) {
             if (!stereo) {
-                ScrollRightHalf(bm, w, 2 * m, change);
+                ScrollRightHalf(*surface, bm, w, 2 * m, change);
             } else if (c == 0) {
                 ShiftColumnsLeft(bm, w / 2, split + 1, 2 * m);
                 change.Moved(w / 2, split + 1, -2 * m);
@@ -308,7 +308,7 @@ void CSpectrogramView::DrawLinear(BITMAP* bm, const CWaveCapture& engine, int w,
 {
     const int m = ColumnsPerSpectrum();
     if (!SharedSettings.Pause)
-        ScrollRightHalf(bm, w, 2 * m, change);
+        ScrollRightHalf(*surface, bm, w, 2 * m, change);
     change.Drawn(std::min(w - 2 * m - 9, w - 11), w - 9);
     const double q = SharedSettings.MaxFreq * static_cast<double>(0.04266666620969772f) / h;
 

@@ -38,8 +38,6 @@ private:
                        SurfaceChange& change);
     void DrawLogarithmic(BITMAP* bm, const CWaveCapture& engine, int w, int h, SurfaceChange& change);
     void DrawLinear(BITMAP* bm, const CWaveCapture& engine, int w, int h, SurfaceChange& change);
-    // The right half's columns move c to the left (the last c keep theirs).
-    void ScrollRightHalf(BITMAP* bm, int w, int c, SurfaceChange& change);
 
     CDC* surface = nullptr;  // while Draw runs
     void UpdateEmphasis();
@@ -61,3 +59,9 @@ private:
 
 // Columns per spectrum: `Oversample` when 2..8, else 1.
 int ColumnsPerSpectrum();
+
+// The right half's columns of the surface `bm` shows (w wide) move c to the
+// left (the last c keep theirs), by moving where the surface's rows start
+// when `bm` is the whole surface; the left half, which must be black, stays
+// black. `bm` is read again.
+void ScrollRightHalf(CDC& surface, BITMAP* bm, int w, int c, SurfaceChange& change);
