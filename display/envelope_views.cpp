@@ -1,6 +1,7 @@
 #include "display/envelope_views.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <vector>
 
@@ -52,9 +53,22 @@ int ClampedLevel(double x, int W)
     return x >= W ? W : static_cast<int>(x);
 }
 
+// The columns drawn into in each row, where they are wanted.
+struct RowSpans {
+    std::vector<int>* left = nullptr;
+    std::vector<int>* right = nullptr;
+    void Add(int y, int x0, int x1) const
+    {
+        if (!left || y < 0 || y >= static_cast<int>(left->size()))
+            return;
+        (*left)[y] = std::min((*left)[y], x0);
+        (*right)[y] = std::max((*right)[y], x1);
+    }
+};
+
 // Each row k from the bottom joins the previous row's level to its own,
 // from the axis at x = 20; row H - k, so k = 0 lies below the surface.
-void DrawTrace(BITMAP* bm, const float* R, int W, int H, uint32_t colour)
+void DrawTrace(BITMAP* bm, const float* R, int W, int H, uint32_t colour, const RowSpans& spans)
 {
     const double contrast = SharedSettings.ContrastHigh;
     int prev = 0;
@@ -68,6 +82,7 @@ void DrawTrace(BITMAP* bm, const float* R, int W, int H, uint32_t colour)
         const int x = ClampedLevel(std::trunc(level), W);
         for (int j = std::min(prev, x); j <= std::max(prev, x); ++j)
             PutPixel(bm, LevelAxisX + j, H - k, colour);
+        spans.Add(H - k, LevelAxisX + std::min(prev, x), LevelAxisX + std::max(prev, x));
         prev = x;
     }
 }
@@ -85,7 +100,7 @@ int TriggerSample(const int16_t* history)
     return s;
 }
 
-void DrawWaveform(BITMAP* bm, const int16_t* history, int H)
+void DrawWaveform(BITMAP* bm, const int16_t* history, int H, const RowSpans& spans)
 {
     const int s = TriggerSample(history);
     int prev = 0;
@@ -94,6 +109,7 @@ void DrawWaveform(BITMAP* bm, const int16_t* history, int H)
         const int u = v * 256 / 32768;
         for (int j = std::min(prev, u); j <= std::max(prev, u); ++j)
             PutPixel(bm, WaveformCentre - j, r, WaveformColour);
+        spans.Add(r, WaveformCentre - std::max(prev, u), WaveformCentre - std::min(prev, u));
         prev = u;
     }
 }
@@ -160,30 +176,71 @@ SurfaceChange DrawLPCSpectrogram(CDC& surface, BITMAP* bm, const CWaveCapture& e
     return change;
 }
 
-void DrawSpectrumEnvelope(BITMAP* bm, const CWaveCapture& engine, const RECT& rc)
+SurfaceChange CSpectrumEnvelopeView::Draw(BITMAP* bm, const CWaveCapture& engine, const RECT& rc)
 {
     if (SharedSettings.Pause)
-        return;
+        return {};
     const int W = RectWidth(rc);
     const int H = RectHeight(rc);
-    for (int y = 0; y < H; ++y)
-        FillRowSpan(bm, 0, W, y, Background);
-    for (int y = 0; y < H; ++y)
-        PutPixel(bm, LevelAxisX, y, LevelAxisColour);
+    const bool whole = lastLeft.size() != static_cast<size_t>(std::max(H, 0)) || W != width || H != height;
+    if (whole) {
+        for (int y = 0; y < H; ++y)
+            FillRowSpan(bm, 0, W, y, Background);
+        for (int y = 0; y < H; ++y)
+            PutPixel(bm, LevelAxisX, y, LevelAxisColour);
+        lastLeft.assign(static_cast<size_t>(std::max(H, 0)), INT_MAX);
+        lastRight.assign(lastLeft.size(), INT_MIN);
+        width = W;
+        height = H;
+    } else {
+        // The ground where the last block drew.
+        for (int y = 0; y < H; ++y) {
+            if (lastLeft[y] > lastRight[y])
+                continue;
+            FillRowSpan(bm, lastLeft[y], lastRight[y] + 1, y, Background);
+            if (lastLeft[y] <= LevelAxisX && LevelAxisX <= lastRight[y])
+                PutPixel(bm, LevelAxisX, y, LevelAxisColour);
+        }
+    }
+    newLeft.assign(lastLeft.size(), INT_MAX);
+    newRight.assign(lastLeft.size(), INT_MIN);
+    const RowSpans spans{&newLeft, &newRight};
 
     std::vector<float> R(AxisPoints);
     LogResample(engine.GetSpectrum(0) + CWaveCapture::SecondSpectrum, R.data(), AxisPoints, 32.0f,
                 SharedSettings.MaxFreq);
-    DrawTrace(bm, R.data(), W, H, SpectrumTraceColour);
+    DrawTrace(bm, R.data(), W, H, SpectrumTraceColour, spans);
     std::vector<float> envelope(EnvelopePoints);
     EnvelopeAnalysis(engine, false, envelope.data());
     LogResample(envelope.data(), R.data(), AxisPoints, 32.0f, SharedSettings.MaxFreq);
-    DrawTrace(bm, R.data(), W, H, EnvelopeTraceColour);
+    DrawTrace(bm, R.data(), W, H, EnvelopeTraceColour, spans);
 
+    // Over the traces, in every block: the same pixels each time.
     if (SharedSettings.Grid) {
         double f = NoteTable[0];
         for (int octave = 0; octave < 8; ++octave, f *= 2)
             FillRowSpan(bm, LevelAxisX, W, H - AxisRowsAbove(f, H), MarkerColour);
     }
-    DrawWaveform(bm, engine.GetSampleHistory(0), H);
+    DrawWaveform(bm, engine.GetSampleHistory(0), H, spans);
+
+    SurfaceChange change = whole ? SurfaceChange::Whole() : SurfaceChange();
+    if (!whole) {
+        // Rows a few at a time, over the columns drawn then and now.
+        constexpr int Rows = 16;
+        for (int y0 = 0; y0 < H; y0 += Rows) {
+            int left = INT_MAX;
+            int right = INT_MIN;
+            for (int y = y0; y < std::min(y0 + Rows, H); ++y) {
+                left = std::min({left, lastLeft[y], newLeft[y]});
+                right = std::max({right, lastRight[y], newRight[y]});
+            }
+            left = std::max(left, 0);
+            right = std::min(right, W - 1);
+            if (left <= right)
+                change.DrawnRect({rc.left + left, rc.top + y0, rc.left + right + 1, rc.top + std::min(y0 + Rows, H)});
+        }
+    }
+    lastLeft.swap(newLeft);
+    lastRight.swap(newRight);
+    return change;
 }

@@ -4,6 +4,8 @@
 #include "display/drawing_context.h"
 #include "display/surface_change.h"
 
+#include <vector>
+
 class CWaveCapture;
 
 // The spectral envelope of the newest 4096 samples of channel 0 by
@@ -22,4 +24,21 @@ SurfaceChange DrawLPCSpectrogram(CDC& surface, BITMAP* bm, const CWaveCapture& e
 // spectrum and the envelope as traces from the axis at x = 20, octave
 // lines, and the newest 2048 samples from a rising zero crossing, centred
 // on x = 128. With `Pause` on the picture stays.
-void DrawSpectrumEnvelope(BITMAP* bm, const CWaveCapture& engine, const RECT& rc);
+//
+// The white ground and the axis are the same in every block: a block puts
+// them back where the last traces and waveform were, row by row, and draws
+// the new ones; the picture is the same as one drawn whole.
+class CSpectrumEnvelopeView {
+public:
+    // Returns the rectangles it drew into, or "whole" when it drew the
+    // whole picture.
+    SurfaceChange Draw(BITMAP* bm, const CWaveCapture& engine, const RECT& rc);
+    // The next Draw draws everything: the surface holds something else.
+    void Invalidate() { lastLeft.clear(); }
+
+private:
+    // Per row, the columns drawn into (left > right: none).
+    std::vector<int> lastLeft, lastRight, newLeft, newRight;
+    int width = 0;
+    int height = 0;
+};

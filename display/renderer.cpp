@@ -54,6 +54,7 @@ void CRenderer::ResizeSurface(const RECT& clientRect)
     surface = factory->CreateSurface(w, h);
     surfaceRect = clientRect;
     spectrum1D.Invalidate();
+    envelope.Invalidate();
     // The 1-D views are pictures of the latest block alone.
     if (IsWholePicture(displayMode) && blockDrawn)
         DrawBlock(clientRect);
@@ -85,7 +86,7 @@ SurfaceChange CRenderer::DrawBlock(const RECT& rc)
     switch (displayMode) {
     case LPCSpectrogram: change = DrawLPCSpectrogram(*surface, &bits, *engine, rc); break;
     case Speech: change = DrawSpeechView(&bits, *engine, rc); break;
-    case SpectrumEnvelope: DrawSpectrumEnvelope(&bits, *engine, rc); break;
+    case SpectrumEnvelope: change = envelope.Draw(&bits, *engine, rc); break;
     default: change = spectrogram.Draw(*surface, &bits, *engine, displayMode, rc, cqBandLo, cqBandHi); break;
     }
     // The spectrograms may have moved where the surface's pixels start.
@@ -151,7 +152,7 @@ bool CRenderer::ShowsSurfaceAsIs(const RECT& rc) const
     const int h = RectHeight(rc);
     const Band band = VisibleBand(h);
     const RECT guide = GuideRect(rc);
-    return surface && engine && (displayMode == Spectrum1D || displayMode == OctaveBands) && band.top == 0 &&
+    return surface && engine && IsWholePicture(displayMode) && band.top == 0 &&
            band.bottom == h &&
            surface->Width() == RectWidth(rc) && surface->Height() == h && CursorLabel().empty() &&
            guide.bottom <= guide.top;
@@ -162,8 +163,12 @@ PictureUpdate CRenderer::PictureUpdateFor(const SurfaceChange& change, const REC
     PictureUpdate update;
     const int32_t w = RectWidth(rc);
     const int32_t h = RectHeight(rc);
-    // A view that drew into parts of a surface the window shows as it is.
-    if (!change.IsWhole() && !Scrolls(displayMode) && ShowsSurfaceAsIs(rc)) {
+    // A view that drew into parts of a surface the window shows pixel for
+    // pixel (the cursor label and guide over it are the presenter's).
+    const Band band = VisibleBand(h);
+    const bool oneToOne = surface && IsWholePicture(displayMode) && band.top == 0 && band.bottom == h &&
+                          surface->Width() == w && surface->Height() == h;
+    if (!change.IsWhole() && !Scrolls(displayMode) && oneToOne) {
         update.whole = false;
         update.fresh = change.Rects();
         return update;
@@ -204,6 +209,7 @@ void CRenderer::SetDisplayMode(int mode)
     displayMode = mode;
     bands.Invalidate();
     spectrum1D.Invalidate();
+    envelope.Invalidate();
     if ((!IsSpectrogram(old) && IsSpectrogram(mode)) || mode == Speech) {
         if (surface)
             surface->FillSolidRect(RECT{0, 0, surface->Width(), surface->Height()}, 0x000000);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "display/bands_view.h"
+#include "display/envelope_views.h"
 #include "display/bitmap.h"
 #include "display/drawing_context.h"
 #include "display/spectrogram_view.h"
@@ -71,7 +72,8 @@ public:
     // The cursor label and guide over the picture on `dc`.
     void DrawCursor(CDC* dc, const RECT& rc);
     // True when the window's picture is the surface itself, pixel for pixel,
-    // with nothing drawn over it: the 1-D spectrum at zoom 1.
+    // with nothing drawn over it: the 1-D views and the bands at zoom 1,
+    // without the cursor label and guide.
     bool ShowsSurfaceAsIs(const RECT& rc) const;
     // How a window that shows ShownView(rc) follows `change`: by moving its
     // pixels when the surface's columns map to whole window columns, the
@@ -137,4 +139,5 @@ private:
     CSpectrogramView spectrogram;
     CSpectrum1DView spectrum1D;
     CBandsView bands;
+    CSpectrumEnvelopeView envelope;
 };
