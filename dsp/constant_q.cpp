@@ -7,9 +7,11 @@
 #include "dsp/kernel_product.h"
 
 // The three transforms of one block, all centred on sample N/2.
+// A frame's spectra in double for the kernel products, each value the
+// transform's float converted once.
 struct CConstantQ::Spectra {
-    std::vector<float> re[3];
-    std::vector<float> im[3];
+    std::vector<double> re[3];
+    std::vector<double> im[3];
 };
 
 // What one kernel-building thread owns: a plan per resolution and one
@@ -170,10 +172,12 @@ void CConstantQ::ComputeSpectra(const float* const* samples, int frameCount)
         for (int f = 0; f < frameCount; ++f)
             plans[r]->LoadReal(f, samples[f] + offsets[r], size);
         plans[r]->Run();
+        outputRe.resize(static_cast<size_t>(size));
+        outputIm.resize(static_cast<size_t>(size));
         for (int f = 0; f < frameCount; ++f) {
-            spectra[f].re[r].resize(static_cast<size_t>(size));
-            spectra[f].im[r].resize(static_cast<size_t>(size));
-            plans[r]->Output(f, spectra[f].re[r].data(), spectra[f].im[r].data(), size);
+            plans[r]->Output(f, outputRe.data(), outputIm.data(), size);
+            spectra[f].re[r].assign(outputRe.begin(), outputRe.end());
+            spectra[f].im[r].assign(outputIm.begin(), outputIm.end());
         }
     }
 }
@@ -184,8 +188,8 @@ void CConstantQ::KernelProducts(const Spectra* frames, int frameCount, float* co
     for (int b = 0; b < len; ++b) {
         const int r = resolution[b];
         const int size = BinSize(b);
-        const float* yr[MaxKernelFrames];
-        const float* yi[MaxKernelFrames];
+        const double* yr[MaxKernelFrames];
+        const double* yi[MaxKernelFrames];
         for (int f = 0; f < frameCount; ++f) {
             yr[f] = frames[f].re[r].data();
             yi[f] = frames[f].im[r].data();

@@ -10,7 +10,7 @@ namespace {
 constexpr int Lanes = 8;
 
 // The one summation order of the header, one frame at a time.
-ComplexSum PlainFrameSum(const float* kr, const float* ki, int count, const float* yr, const float* yi)
+ComplexSum PlainFrameSum(const float* kr, const float* ki, int count, const double* yr, const double* yi)
 {
     double re[Lanes] = {};
     double im[Lanes] = {};
@@ -34,8 +34,8 @@ ComplexSum PlainFrameSum(const float* kr, const float* ki, int count, const floa
 
 } // namespace
 
-void KernelProductPlain(const float* kr, const float* ki, int count, const float* const* yr,
-                        const float* const* yi, int frames, ComplexSum* sums)
+void KernelProductPlain(const float* kr, const float* ki, int count, const double* const* yr,
+                        const double* const* yi, int frames, ComplexSum* sums)
 {
     for (int f = 0; f < frames; ++f)
         sums[f] = PlainFrameSum(kr, ki, count, yr[f], yi[f]);
@@ -58,17 +58,17 @@ struct LaneSums {
 };
 
 __attribute__((target("avx2,fma"), always_inline)) inline void Accumulate(LaneSums& sums, __m256d kr, __m256d ki,
-                                                                          const float* yr, const float* yi)
+                                                                          const double* yr, const double* yi)
 {
-    const __m256d sr = _mm256_cvtps_pd(_mm_loadu_ps(yr));
-    const __m256d si = _mm256_cvtps_pd(_mm_loadu_ps(yi));
+    const __m256d sr = _mm256_loadu_pd(yr);
+    const __m256d si = _mm256_loadu_pd(yi);
     sums.re = _mm256_fnmadd_pd(ki, si, _mm256_fmadd_pd(kr, sr, sums.re));
     sums.im = _mm256_fmadd_pd(ki, sr, _mm256_fmadd_pd(kr, si, sums.im));
 }
 
 __attribute__((target("avx2,fma"))) ComplexSum Finish(const LaneSums& low, const LaneSums& high, const float* kr,
-                                                      const float* ki, int from, int count, const float* yr,
-                                                      const float* yi)
+                                                      const float* ki, int from, int count, const double* yr,
+                                                      const double* yi)
 {
     double re = HorizontalSum(_mm256_add_pd(low.re, high.re));
     double im = HorizontalSum(_mm256_add_pd(low.im, high.im));
@@ -83,15 +83,15 @@ __attribute__((target("avx2,fma"))) ComplexSum Finish(const LaneSums& low, const
 // all frames. The sums are named locals so that they stay in registers.
 template <int Frames>
 __attribute__((target("avx2,fma"))) void KernelProductAvx2Frames(const float* kr, const float* ki, int count,
-                                                                const float* const* yr, const float* const* yi,
-                                                                ComplexSum* sums)
+                                                                const double* const* yr,
+                                                                const double* const* yi, ComplexSum* sums)
 {
     const __m256d zero = _mm256_setzero_pd();
     LaneSums a0{zero, zero}, a1{zero, zero}, b0{zero, zero}, b1{zero, zero};
-    const float* yrA = yr[0];
-    const float* yiA = yi[0];
-    const float* yrB = yr[Frames - 1];
-    const float* yiB = yi[Frames - 1];
+    const double* yrA = yr[0];
+    const double* yiA = yi[0];
+    const double* yrB = yr[Frames - 1];
+    const double* yiB = yi[Frames - 1];
     int k = 0;
     for (; k + 8 <= count; k += 8) {
         const __m256d r0 = _mm256_cvtps_pd(_mm_loadu_ps(kr + k));
@@ -110,8 +110,8 @@ __attribute__((target("avx2,fma"))) void KernelProductAvx2Frames(const float* kr
         sums[1] = Finish(b0, b1, kr, ki, k, count, yrB, yiB);
 }
 
-void KernelProductAvx2(const float* kr, const float* ki, int count, const float* const* yr,
-                       const float* const* yi, int frames, ComplexSum* sums)
+void KernelProductAvx2(const float* kr, const float* ki, int count, const double* const* yr,
+                       const double* const* yi, int frames, ComplexSum* sums)
 {
     if (frames == 2)
         KernelProductAvx2Frames<2>(kr, ki, count, yr, yi, sums);
@@ -119,8 +119,8 @@ void KernelProductAvx2(const float* kr, const float* ki, int count, const float*
         KernelProductAvx2Frames<1>(kr, ki, count, yr, yi, sums);
 }
 
-using KernelProductFunction = void (*)(const float*, const float*, int, const float* const*,
-                                       const float* const*, int, ComplexSum*);
+using KernelProductFunction = void (*)(const float*, const float*, int, const double* const*,
+                                       const double* const*, int, ComplexSum*);
 
 KernelProductFunction ChooseKernelProduct()
 {
@@ -132,14 +132,14 @@ KernelProductFunction ChooseKernelProduct()
 
 } // namespace
 
-void KernelProduct(const float* kr, const float* ki, int count, const float* const* yr, const float* const* yi,
+void KernelProduct(const float* kr, const float* ki, int count, const double* const* yr, const double* const* yi,
                    int frames, ComplexSum* sums)
 {
     static const KernelProductFunction chosen = ChooseKernelProduct();
     chosen(kr, ki, count, yr, yi, frames, sums);
 }
 #else
-void KernelProduct(const float* kr, const float* ki, int count, const float* const* yr, const float* const* yi,
+void KernelProduct(const float* kr, const float* ki, int count, const double* const* yr, const double* const* yi,
                    int frames, ComplexSum* sums)
 {
     KernelProductPlain(kr, ki, count, yr, yi, frames, sums);

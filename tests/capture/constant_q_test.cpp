@@ -194,19 +194,20 @@ TEST(KernelProduct, TheVectorPathGivesTheBitsOfThePlainLoop)
     std::uniform_int_distribution<int> exponent(-30, 30);
     auto value = [&] { return std::ldexp(mantissa(random), exponent(random)); };
     for (const int count : {0, 1, 7, 8, 9, 15, 16, 17, 63, 1000, 4101}) {
-        std::vector<float> kr(count), ki(count), yr[2], yi[2];
+        std::vector<float> kr(count), ki(count);
+        std::vector<double> yr[2], yi[2];  // float values, as the transform gives them
         for (int k = 0; k < count; ++k) {
             kr[k] = value();
             ki[k] = value();
         }
         for (int f = 0; f < 2; ++f) {
             for (int k = 0; k < count; ++k) {
-                yr[f].push_back(value());
-                yi[f].push_back(value());
+                yr[f].push_back(static_cast<double>(value()));
+                yi[f].push_back(static_cast<double>(value()));
             }
         }
-        const float* yrs[2] = {yr[0].data(), yr[1].data()};
-        const float* yis[2] = {yi[0].data(), yi[1].data()};
+        const double* yrs[2] = {yr[0].data(), yr[1].data()};
+        const double* yis[2] = {yi[0].data(), yi[1].data()};
         for (const int frames : {1, 2}) {
             ComplexSum fast[2], plain[2];
             KernelProduct(kr.data(), ki.data(), count, yrs, yis, frames, fast);
