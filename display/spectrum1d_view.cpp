@@ -22,8 +22,9 @@ constexpr uint32_t PeakColour = RGB(208, 0, 0);
 constexpr int Points = 8192;
 // The rows of the texts drawn every block, above the plot.
 constexpr int TextBand = 50;
-// Columns a rectangle of the changed rows spans.
-constexpr int SpanColumns = 16;
+// Columns a rectangle of the changed rows spans: wide enough that the
+// window paints a few rectangles, not a hundred (each costs Qt a pass).
+constexpr int SpanColumns = 64;
 
 // What the traces are when averaging or peak hold is on.
 std::string MeasurementLegend(bool averaged, bool peaks)
