@@ -1,5 +1,6 @@
 #include "dsp/linear_predictor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -82,15 +83,56 @@ int CLinearPredictor::Analyze(const float* samples, int count, double* coeffs)
     return 0;
 }
 
-void CLinearPredictor::Response(const double* coeffs, float* out, int count, float fraction) const
+namespace {
+
+// cos(j theta_i) and sin(j theta_i) of Response, for j = 1..order at every
+// point i, kept while the axis stays the same: the values it would compute
+// afresh, a block's transcendental functions saved.
+struct ResponseTable {
+    int count = -1;
+    float fraction = 0.0f;
+    int order = -1;
+    int lagStep = -1;
+    std::vector<double> cosines;
+    std::vector<double> sines;
+};
+
+const ResponseTable& Table(int count, float fraction, int order, int lagStep)
 {
+    thread_local ResponseTable t;
+    if (t.count == count && t.fraction == fraction && t.order == order && t.lagStep == lagStep)
+        return t;
+    t.cosines.resize(static_cast<size_t>(count) * order);
+    t.sines.resize(t.cosines.size());
     for (int i = 0; i < count; ++i) {
         const double theta = i * static_cast<double>(fraction) * 6.28318 / count * lagStep;
+        for (int j = 1; j <= order; ++j) {
+            t.cosines[static_cast<size_t>(i) * order + (j - 1)] = std::cos(j * theta);
+            t.sines[static_cast<size_t>(i) * order + (j - 1)] = std::sin(j * theta);
+        }
+    }
+    t.count = count;
+    t.fraction = fraction;
+    t.order = order;
+    t.lagStep = lagStep;
+    return t;
+}
+
+} // namespace
+
+void CLinearPredictor::Response(const double* coeffs, float* out, int count, float fraction) const
+{
+    if (count <= 0)
+        return;
+    const ResponseTable& t = Table(count, fraction, std::max(order, 0), lagStep);
+    for (int i = 0; i < count; ++i) {
+        const double* c = t.cosines.data() + static_cast<size_t>(i) * t.order;
+        const double* s = t.sines.data() + static_cast<size_t>(i) * t.order;
         double cosines = 0.0;
         double im = 0.0;
         for (int j = 1; j <= order; ++j) {
-            cosines += coeffs[j] * std::cos(j * theta);
-            im += coeffs[j] * std::sin(j * theta);
+            cosines += coeffs[j] * c[j - 1];
+            im += coeffs[j] * s[j - 1];
         }
         const double re = 1.0 - cosines;
         out[i] = static_cast<float>(std::sqrt(1.0 / (re * re + im * im)));

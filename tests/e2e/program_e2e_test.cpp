@@ -237,7 +237,7 @@ TEST_F(Program, ListsDevicesAndRejectsUnusableFiles)
     const struct {
         std::string file;
         const char* says;
-    } unusable[] = {{"text.wav", "is not a WAV file"}, {"empty.wav", "has no sample data"}, {".", "is a folder"}};
+    } unusable[] = {{"text.wav", "cannot be read as sound"}, {"empty.wav", "has no samples"}, {".", "is a folder"}};
     for (const auto& u : unusable) {
         EXPECT_EQ(Run("--input " + folder + "/" + u.file), 1) << u.file;
         EXPECT_NE(ReadAll(folder + "/err.txt").find(u.says), std::string::npos) << ReadAll(folder + "/err.txt");
