@@ -15,8 +15,16 @@ void PreEmphasis(float* samples, int count)
 
 void HannWindow(float* samples, int count)
 {
+    // The weights of the last length asked for, kept: the same values as
+    // computed afresh, without a cosine per sample in every block.
+    thread_local std::vector<double> weights;
+    if (static_cast<int>(weights.size()) != count) {
+        weights.resize(static_cast<size_t>(std::max(count, 0)));
+        for (int i = 0; i < count; ++i)
+            weights[static_cast<size_t>(i)] = 0.5 - 0.5 * std::cos(6.28318 * i / count);
+    }
     for (int i = 0; i < count; ++i)
-        samples[i] = static_cast<float>((0.5 - 0.5 * std::cos(6.28318 * i / count)) * samples[i]);
+        samples[i] = static_cast<float>(weights[static_cast<size_t>(i)] * samples[i]);
 }
 
 void CLinearPredictor::SetOrder(int p, int t)

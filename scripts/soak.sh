@@ -8,21 +8,24 @@
 # and the end, blocks analysed against those due in the elapsed time, and
 # frames the capture layer dropped. Not part of the tests.
 # With "tempo-keyboard" the tempo readout and the keyboard window are on,
-# with "meter" the meter window;
+# with "meter" the meter window; with "starter" the starter settings
+# (logarithmic axis, contrast), without which views 3 and 4 draw nothing;
 # in mode 6 the octave bands are thirds, A-weighted and averaged over 1 s.
 # The tone is played at 20 ms latency, which makes the server send the
 # program a packet every 5 ms or so; FEED_LATENCY_MS sets another latency.
-#   [FEED_LATENCY_MS=N] scripts/soak.sh [SECONDS] [MODE] [tempo-keyboard|meter] [WIDTHxHEIGHT]
+#   [FEED_LATENCY_MS=N] scripts/soak.sh [SECONDS] [MODE] [tempo-keyboard|meter] [starter] [WIDTHxHEIGHT]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-600}
 mode=${2:-0}
 show=
+starter=
 size=1920x1080
 for arg in "${@:3}"; do
   case "$arg" in
     tempo-keyboard|meter) show=$arg ;;
+    starter) starter=1 ;;
     [0-9]*x[0-9]*) size=$arg ;;
     *) echo "soak.sh: unknown argument $arg" >&2; exit 2 ;;
   esac
@@ -61,6 +64,9 @@ pids+=($!)
 mkdir "$work/app"
 cp "$root/build/app/tavimeter" "$work/app/"
 printf '[Window]\nLeft=0\nTop=0\nRight=%d\nBottom=%d\n' "$width" "$height" >"$work/app/tavimeter.ini"
+if [ -n "$starter" ]; then
+  grep -v '^\[View\]\|^FrequencyScale' "$root/resources/tavimeter.ini" >>"$work/app/tavimeter.ini"
+fi
 if [ "$show" = tempo-keyboard ]; then
   printf '[View]\nShowTempo=1\nShowKeyboard=1\n' >>"$work/app/tavimeter.ini"
 elif [ "$show" = meter ]; then
