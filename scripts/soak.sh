@@ -11,6 +11,8 @@
 # with "meter" the meter window; with "starter" the starter settings
 # (logarithmic axis, contrast), without which views 3 and 4 draw nothing;
 # in mode 6 the octave bands are thirds, A-weighted and averaged over 1 s.
+# SOAK_PROGRAM=FILE measures that build of the program instead of this
+# checkout's (another commit's, to compare).
 # The tone is played at 20 ms latency, which makes the server send the
 # program a packet every 5 ms or so; FEED_LATENCY_MS sets another latency.
 #   [FEED_LATENCY_MS=N] scripts/soak.sh [SECONDS] [MODE] [tempo-keyboard|meter] [starter] [WIDTHxHEIGHT]
@@ -35,7 +37,10 @@ height=${size#*x}
 warmup=5
 
 cmake -S "$root" -B "$root/build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$root/build" -j "$(nproc)" --target tavimeter >/dev/null
+program=${SOAK_PROGRAM:-$root/build/app/tavimeter}
+if [ -z "${SOAK_PROGRAM:-}" ]; then
+  cmake --build "$root/build" -j "$(nproc)" --target tavimeter >/dev/null
+fi
 
 work=$(mktemp -d /tmp/tavi-soak.XXXXXX)
 pids=()
@@ -62,7 +67,7 @@ perl -e 'my $s = ""; for my $n (0 .. 4799) { my $v = int(12000 * sin(6.283185307
 pids+=($!)
 
 mkdir "$work/app"
-cp "$root/build/app/tavimeter" "$work/app/"
+cp "$program" "$work/app/tavimeter"
 printf '[Window]\nLeft=0\nTop=0\nRight=%d\nBottom=%d\n' "$width" "$height" >"$work/app/tavimeter.ini"
 if [ -n "$starter" ]; then
   grep -v '^\[View\]\|^FrequencyScale' "$root/resources/tavimeter.ini" >>"$work/app/tavimeter.ini"
