@@ -158,13 +158,18 @@ int CWaveCapture::ProcessBlock()
     return 0;
 }
 
+int CWaveCapture::SettleWindowSize()
+{
+    const int N = SharedSettings.WindowSize;
+    if (N >= 512 && N <= 8192)
+        return N;
+    SharedSettings.WindowSize = 4096;
+    return 4096;
+}
+
 void CWaveCapture::LinearPass()
 {
-    int N = SharedSettings.WindowSize;
-    if (N < 512 || N > 8192) {
-        N = 4096;
-        SharedSettings.WindowSize = 4096;
-    }
+    const int N = SettleWindowSize();
     if (!linearFft || linearFft->Size() != N)
         linearFft = std::make_unique<CFFTBatch>(N);
 

@@ -55,6 +55,11 @@ public:
     int Close();
     bool IsOpen() const { return device != nullptr; }
 
+    // The window size the linear pass uses: `WindowSize`, which is made
+    // 4096 when it lies outside 512..8192. Engines on several threads call
+    // it first, so that none of them writes the setting.
+    static int SettleWindowSize();
+
     // Analyses the buffer whose notification comes next and queues it
     // again. Throws CaptureError when it cannot be queued again.
     int ProcessBlock();

@@ -93,6 +93,8 @@ bool CFilePicture::Draw(const std::string& path, const FilePictureRequest& reque
     SharedSettings.Stereo = 0;
     SharedSettings.Pause = 0;
     SharedSettings.TempoDetector = 0;
+    // Settled here, before the parts' engines start: none of them writes it.
+    CWaveCapture::SettleWindowSize();
     // A converter's rounding depends on where it starts: a converted file
     // is drawn in one run.
     const int threads = reader.SampleRate() == AudioFileReader::EngineRate ? request.threads : 1;
