@@ -20,14 +20,8 @@ bool IsSpectrogram(int mode)
     return mode == CRenderer::Spectrogram || mode == CRenderer::ConstantQSpectrogram;
 }
 
-// The views whose right half scrolls left and is shown stretched twice as
-// wide.
-bool Scrolls(int mode)
-{
-    return IsSpectrogram(mode) || mode == CRenderer::LPCSpectrogram || mode == CRenderer::Speech;
-}
-
-// The scrolling views a window follows by moving its pixels. The LPC and
+// Of the views whose right half scrolls left and is shown stretched twice
+// as wide, those a window follows by moving its pixels. The LPC and
 // speech views are shown whole: on X11 the server does the move, and under
 // Xvfb at 1600 x 1000 moving cost it 6.5 to 10 % of a core against 3.7 to
 // 5 % for showing the picture whole, more than the move saved the program;
@@ -178,7 +172,7 @@ PictureUpdate CRenderer::PictureUpdateFor(const SurfaceChange& change, const REC
     const Band band = VisibleBand(h);
     const bool oneToOne = surface && IsWholePicture(displayMode) && band.top == 0 && band.bottom == h &&
                           surface->Width() == w && surface->Height() == h;
-    if (!change.IsWhole() && !Scrolls(displayMode) && oneToOne) {
+    if (!change.IsWhole() && oneToOne) {
         update.whole = false;
         update.fresh = change.Rects();
         return update;

@@ -1,4 +1,5 @@
 #include "dsp/linear_predictor.h"
+#include "dsp/window_functions.h"
 
 #include <algorithm>
 #include <cmath>
@@ -15,16 +16,10 @@ void PreEmphasis(float* samples, int count)
 
 void HannWindow(float* samples, int count)
 {
-    // The weights of the last length asked for, kept: the same values as
-    // computed afresh, without a cosine per sample in every block.
-    thread_local std::vector<double> weights;
-    if (static_cast<int>(weights.size()) != count) {
-        weights.resize(static_cast<size_t>(std::max(count, 0)));
-        for (int i = 0; i < count; ++i)
-            weights[static_cast<size_t>(i)] = 0.5 - 0.5 * std::cos(6.28318 * i / count);
-    }
-    for (int i = 0; i < count; ++i)
-        samples[i] = static_cast<float>(weights[static_cast<size_t>(i)] * samples[i]);
+    // The factors kept while the length stays: no cosine per sample in
+    // every block.
+    thread_local CWindowTable hann;
+    hann.Apply(samples, count, WindowHann);
 }
 
 void CLinearPredictor::SetOrder(int p, int t)
