@@ -169,38 +169,53 @@ void CConstantQ::ComputeSpectra(const float* const* samples, int frameCount)
     const int offsets[3] = {0, N / 4, 3 * N / 8};
     for (int r = 0; r < 3; ++r) {
         const int size = plans[r]->Size();
-        for (int f = 0; f < frameCount; ++f)
-            plans[r]->LoadReal(f, samples[f] + offsets[r], size);
-        plans[r]->Run();
-        outputRe.resize(static_cast<size_t>(size));
-        outputIm.resize(static_cast<size_t>(size));
+        const float* segments[MaxKernelFrames];
+        double* re[MaxKernelFrames];
+        double* im[MaxKernelFrames];
         for (int f = 0; f < frameCount; ++f) {
-            plans[r]->Output(f, outputRe.data(), outputIm.data(), size);
-            spectra[f].re[r].assign(outputRe.begin(), outputRe.end());
-            spectra[f].im[r].assign(outputIm.begin(), outputIm.end());
+            segments[f] = samples[f] + offsets[r];
+            spectra[f].re[r].resize(static_cast<size_t>(size));
+            spectra[f].im[r].resize(static_cast<size_t>(size));
+            re[f] = spectra[f].re[r].data();
+            im[f] = spectra[f].im[r].data();
         }
+        plans[r]->LoadReals(segments, frameCount, size);
+        plans[r]->Run();
+        plans[r]->OutputLanes(re, im, frameCount, size);
     }
 }
 
 void CConstantQ::KernelProducts(const Spectra* frames, int frameCount, float* const* outs)
 {
     const double gain = 32768 / N;
-    for (int b = 0; b < len; ++b) {
+    int rows = 1;
+    for (int b = 0; b < len; b += rows) {
         const int r = resolution[b];
         const int size = BinSize(b);
+        rows = 1;
+        while (rows < MaxKernelRows && b + rows < len && resolution[b + rows] == r)
+            ++rows;
+        const float* kr[MaxKernelRows];
+        const float* ki[MaxKernelRows];
+        for (int row = 0; row < rows; ++row) {
+            kr[row] = KernelRe(b + row);
+            ki[row] = KernelIm(b + row);
+        }
         const double* yr[MaxKernelFrames];
         const double* yi[MaxKernelFrames];
         for (int f = 0; f < frameCount; ++f) {
             yr[f] = frames[f].re[r].data();
             yi[f] = frames[f].im[r].data();
         }
-        ComplexSum sums[MaxKernelFrames];
-        KernelProduct(KernelRe(b), KernelIm(b), size, yr, yi, frameCount, sums);
+        ComplexSum sums[MaxKernelRows * MaxKernelFrames];
+        KernelProduct(kr, ki, rows, size, yr, yi, frameCount, sums);
         const double divisor = r == FullSize ? N : r == HalfSize ? N * 0.5 : N * 0.25;
-        for (int f = 0; f < frameCount; ++f) {
-            const double re = sums[f].re / divisor;
-            const double im = sums[f].im / divisor;
-            outs[f][b] = static_cast<float>(gain * std::sqrt(re * re + im * im));
+        for (int row = 0; row < rows; ++row) {
+            for (int f = 0; f < frameCount; ++f) {
+                const double re = sums[row * frameCount + f].re / divisor;
+                const double im = sums[row * frameCount + f].im / divisor;
+                outs[f][b + row] = static_cast<float>(gain * std::sqrt(re * re + im * im));
+            }
         }
     }
 }

@@ -63,6 +63,4 @@ private:
     std::unique_ptr<CFFTBatch> planHalf;
     std::unique_ptr<CFFTBatch> planQuarter;
     std::unique_ptr<Spectra[]> spectra;  // work storage of Transform
-    std::vector<float> outputRe;         // a transform's output, before it goes to spectra
-    std::vector<float> outputIm;
 };

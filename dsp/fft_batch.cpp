@@ -90,6 +90,30 @@ void CFFTBatch::LoadComplex(int lane, const float* re, const float* im, int n)
     FinishLoad(lane, n);
 }
 
+// Four samples of each lane, transposed into four bins.
+void CFFTBatch::LoadReals(const float* const* samples, int count, int n)
+{
+    const __m128 zero = _mm_setzero_ps();
+    int t = 0;
+    for (; t + 4 <= n; t += 4) {
+        __m128 rows[Lanes];
+        for (int lane = 0; lane < Lanes; ++lane)
+            rows[lane] = lane < count ? _mm_loadu_ps(samples[lane] + t) : zero;
+        _MM_TRANSPOSE4_PS(rows[0], rows[1], rows[2], rows[3]);
+        for (int j = 0; j < 4; ++j)
+            input[t + j] = {rows[j], zero};
+    }
+    for (; t < n; ++t) {
+        alignas(16) float lanes[Lanes] = {};
+        for (int lane = 0; lane < count; ++lane)
+            lanes[lane] = samples[lane][t];
+        input[t] = {_mm_load_ps(lanes), zero};
+    }
+    for (; t < N; ++t)
+        input[t] = {zero, zero};
+    loadedLanes |= (1u << count) - 1;
+}
+
 void CFFTBatch::Run()
 {
     if (scalarPlan)
@@ -207,5 +231,38 @@ void CFFTBatch::Output(int lane, float* re, float* im, int n) const
     for (int k = 0; k < n; ++k) {
         re[k] = src[k * BinStride];
         im[k] = src[k * BinStride + ImagOffset];
+    }
+}
+
+namespace {
+
+// Four bins' values of one part (real or imaginary), one lane per row after
+// the transpose, widened and stored for the first count lanes.
+void StoreTransposed(__m128 rows[4], double* const* out, int count, int k)
+{
+    _MM_TRANSPOSE4_PS(rows[0], rows[1], rows[2], rows[3]);
+    for (int lane = 0; lane < count; ++lane) {
+        _mm_storeu_pd(out[lane] + k, _mm_cvtps_pd(rows[lane]));
+        _mm_storeu_pd(out[lane] + k + 2, _mm_cvtps_pd(_mm_movehl_ps(rows[lane], rows[lane])));
+    }
+}
+
+} // namespace
+
+void CFFTBatch::OutputLanes(double* const* re, double* const* im, int count, int n) const
+{
+    int k = 0;
+    for (; k + 4 <= n; k += 4) {
+        __m128 reRows[4] = {output[k].re, output[k + 1].re, output[k + 2].re, output[k + 3].re};
+        __m128 imRows[4] = {output[k].im, output[k + 1].im, output[k + 2].im, output[k + 3].im};
+        StoreTransposed(reRows, re, count, k);
+        StoreTransposed(imRows, im, count, k);
+    }
+    for (int lane = 0; lane < count; ++lane) {
+        const float* src = OutputLane(lane);
+        for (int j = k; j < n; ++j) {
+            re[lane][j] = src[j * BinStride];
+            im[lane][j] = src[j * BinStride + ImagOffset];
+        }
     }
 }

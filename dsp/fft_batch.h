@@ -26,6 +26,9 @@ public:
     // Sets a lane's input, zero-extended from n to N values.
     void LoadReal(int lane, const float* samples, int n);
     void LoadComplex(int lane, const float* re, const float* im, int n);
+    // Lanes 0..count-1 from samples[lane][0..n) at once, the same as count
+    // LoadReal calls; the lanes above count are zero.
+    void LoadReals(const float* const* samples, int count, int n);
     // Transforms every lane loaded since the last run.
     void Run();
     // mags[lane][k] = |X[k]| for k < n/2 in each lane whose pointer is set;
@@ -33,6 +36,9 @@ public:
     int Magnitudes(float* const mags[Lanes], int n) const;
     // The first n bins of a lane.
     void Output(int lane, float* re, float* im, int n) const;
+    // The first n bins of lanes 0..count-1 into re[lane] and im[lane], each
+    // float widened to double.
+    void OutputLanes(double* const* re, double* const* im, int count, int n) const;
 
 private:
     struct Bin4 {

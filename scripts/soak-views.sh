@@ -6,7 +6,8 @@
 # with the starter settings: on the linear axis they draw nothing.
 # With BEFORE, another build of the program (another commit's), each run is
 # made with it and then with this checkout's, side by side: a machine whose
-# load drifts over the batch gives both the same drift.
+# load drifts over the batch gives both the same drift. SOAK_VIEWS (default
+# "0 1 2 3 4 5") and SOAK_SIZES (default "1600x1000 700x360") narrow a batch.
 #   scripts/soak-views.sh [SECONDS] [ROUNDS] [BEFORE]
 set -euo pipefail
 
@@ -33,8 +34,8 @@ else
   printf "%-5s %-10s %-6s %8s %8s\n" view size round program X
 fi
 for round in $(seq "$rounds"); do
-  for size in 1600x1000 700x360; do
-    for mode in 0 1 2 3 4 5; do
+  for size in ${SOAK_SIZES:-1600x1000 700x360}; do
+    for mode in ${SOAK_VIEWS:-0 1 2 3 4 5}; do
       line=$(printf "%-5s %-10s %-6s" "$mode" "$size" "$round")
       [ -z "$before" ] || line+=" $(measure "$before" "$mode" "$size")"
       echo "$line $(measure "$root/build/app/tavimeter" "$mode" "$size")"

@@ -186,7 +186,7 @@ TEST(ConstantQ, FramesMatchThePlainLoopToOneUnitInTheLastPlace)
     }
 }
 
-TEST(KernelProduct, TheVectorPathGivesTheBitsOfThePlainLoop)
+TEST(KernelProduct, EveryVectorPathGivesTheBitsOfThePlainLoop)
 {
     // Values over many magnitudes make every change of summation order show.
     std::mt19937 random(7);
@@ -194,28 +194,40 @@ TEST(KernelProduct, TheVectorPathGivesTheBitsOfThePlainLoop)
     std::uniform_int_distribution<int> exponent(-30, 30);
     auto value = [&] { return std::ldexp(mantissa(random), exponent(random)); };
     for (const int count : {0, 1, 7, 8, 9, 15, 16, 17, 63, 1000, 4101}) {
-        std::vector<float> kr(count), ki(count);
-        std::vector<double> yr[2], yi[2];  // float values, as the transform gives them
-        for (int k = 0; k < count; ++k) {
-            kr[k] = value();
-            ki[k] = value();
+        std::vector<float> kr[MaxKernelRows], ki[MaxKernelRows];
+        std::vector<double> yr[MaxKernelFrames], yi[MaxKernelFrames];  // float values, as the transform gives them
+        const float* krs[MaxKernelRows];
+        const float* kis[MaxKernelRows];
+        for (int row = 0; row < MaxKernelRows; ++row) {
+            for (int k = 0; k < count; ++k) {
+                kr[row].push_back(value());
+                ki[row].push_back(value());
+            }
+            krs[row] = kr[row].data();
+            kis[row] = ki[row].data();
         }
-        for (int f = 0; f < 2; ++f) {
+        const double* yrs[MaxKernelFrames];
+        const double* yis[MaxKernelFrames];
+        for (int f = 0; f < MaxKernelFrames; ++f) {
             for (int k = 0; k < count; ++k) {
                 yr[f].push_back(static_cast<double>(value()));
                 yi[f].push_back(static_cast<double>(value()));
             }
+            yrs[f] = yr[f].data();
+            yis[f] = yi[f].data();
         }
-        const double* yrs[2] = {yr[0].data(), yr[1].data()};
-        const double* yis[2] = {yi[0].data(), yi[1].data()};
-        for (const int frames : {1, 2}) {
-            ComplexSum fast[2], plain[2];
-            KernelProduct(kr.data(), ki.data(), count, yrs, yis, frames, fast);
-            KernelProductPlain(kr.data(), ki.data(), count, yrs, yis, frames, plain);
-            for (int f = 0; f < frames; ++f) {
-                EXPECT_EQ(std::memcmp(&fast[f], &plain[f], sizeof(ComplexSum)), 0)
-                    << "count " << count << ", frames " << frames << ", frame " << f << ": " << fast[f].re
-                    << " vs " << plain[f].re;
+        for (const KernelProductPath& path : KernelProductPaths()) {
+            for (int rows = 1; rows <= MaxKernelRows; ++rows) {
+                for (int frames = 1; frames <= MaxKernelFrames; ++frames) {
+                    ComplexSum fast[MaxKernelRows * MaxKernelFrames], plain[MaxKernelRows * MaxKernelFrames];
+                    path.run(krs, kis, rows, count, yrs, yis, frames, fast);
+                    KernelProductPlain(krs, kis, rows, count, yrs, yis, frames, plain);
+                    for (int s = 0; s < rows * frames; ++s) {
+                        EXPECT_EQ(std::memcmp(&fast[s], &plain[s], sizeof(ComplexSum)), 0)
+                            << path.name << ": count " << count << ", rows " << rows << ", frames " << frames
+                            << ", sum " << s << ": " << fast[s].re << " vs " << plain[s].re;
+                    }
+                }
             }
         }
     }

@@ -107,4 +107,44 @@ TEST(FftBatch, LanesLeftOutOfARunKeepNoOldInput)
     EXPECT_EQ(BitDifferences(gotIm, wantIm, N), 0);
 }
 
+TEST(FftBatch, LanesLoadedAndReadTogetherEqualLanesOneByOne)
+{
+    struct Case {
+        int N, count, n;
+    };
+    // Whole and short inputs, counts below and at the lane count, a size
+    // with an odd factor (lane by lane) and n not a multiple of four.
+    for (const Case c : {Case{8, 2, 8}, Case{4096, 2, 4096}, Case{4096, 1, 4093}, Case{4096, 4, 2050},
+                         Case{1536, 3, 1535}, Case{16384, 2, 16384}}) {
+        CFFTBatch together(c.N), single(c.N);
+        std::vector<std::vector<float>> samples;
+        std::vector<const float*> pointers;
+        for (int lane = 0; lane < c.count; ++lane) {
+            samples.push_back(Samples(c.n, 10u + lane, 1.0f));
+            pointers.push_back(samples.back().data());
+            single.LoadReal(lane, pointers.back(), c.n);
+        }
+        together.LoadReals(pointers.data(), c.count, c.n);
+        together.Run();
+        single.Run();
+
+        std::vector<std::vector<double>> re(c.count, std::vector<double>(c.N)), im = re;
+        std::vector<double*> rePointers, imPointers;
+        for (int lane = 0; lane < c.count; ++lane) {
+            rePointers.push_back(re[lane].data());
+            imPointers.push_back(im[lane].data());
+        }
+        together.OutputLanes(rePointers.data(), imPointers.data(), c.count, c.N - 1);
+        std::vector<float> wantRe(c.N), wantIm(c.N);
+        for (int lane = 0; lane < c.count; ++lane) {
+            single.Output(lane, wantRe.data(), wantIm.data(), c.N);
+            int differences = 0;
+            for (int k = 0; k < c.N - 1; ++k)
+                differences += re[lane][k] != wantRe[k] || im[lane][k] != wantIm[k];
+            EXPECT_EQ(differences, 0) << "N " << c.N << ", count " << c.count << ", lane " << lane;
+            EXPECT_EQ(re[lane][c.N - 1], 0.0) << "nothing past n";
+        }
+    }
+}
+
 } // namespace
