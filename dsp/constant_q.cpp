@@ -3,6 +3,7 @@
 #include <cmath>
 #include <thread>
 
+#include "dsp/fft_batch.h"
 #include "dsp/frequency_axis.h"
 #include "dsp/kernel_product.h"
 
@@ -87,9 +88,9 @@ int CConstantQ::Setup(int size, int sampleRate, int lo, int hi)
     for (int i = 0; i < len; ++i)
         freqs[i] = static_cast<float>(std::pow(2.0, i * 0.041666666666666664) * fmin);
     resolution.assign(static_cast<size_t>(len), FullSize);
-    planFull = std::make_unique<CFFTBatch>(N);
-    planHalf = std::make_unique<CFFTBatch>(N / 2);
-    planQuarter = std::make_unique<CFFTBatch>(N / 4);
+    planFull = std::make_unique<CFFTPair>(N);
+    planHalf = std::make_unique<CFFTPair>(N / 2);
+    planQuarter = std::make_unique<CFFTPair>(N / 4);
     BuildKernel(sampleRate, 0.0f);
     return 0;
 }
@@ -165,7 +166,7 @@ void CConstantQ::BuildKernelRows(KernelWorker& worker, const int* bins, int coun
 
 void CConstantQ::ComputeSpectra(const float* const* samples, int frameCount)
 {
-    CFFTBatch* plans[3] = {planFull.get(), planHalf.get(), planQuarter.get()};
+    CFFTPair* plans[3] = {planFull.get(), planHalf.get(), planQuarter.get()};
     const int offsets[3] = {0, N / 4, 3 * N / 8};
     for (int r = 0; r < 3; ++r) {
         const int size = plans[r]->Size();
@@ -179,8 +180,7 @@ void CConstantQ::ComputeSpectra(const float* const* samples, int frameCount)
             re[f] = spectra[f].re[r].data();
             im[f] = spectra[f].im[r].data();
         }
-        plans[r]->LoadReals(segments, frameCount, size);
-        plans[r]->Run();
+        plans[r]->TransformReals(segments, frameCount, size);
         plans[r]->OutputLanes(re, im, frameCount, size);
     }
 }

@@ -4,7 +4,7 @@
 #include <memory>
 #include <vector>
 
-#include "dsp/fft_batch.h"
+#include "dsp/fft_pair.h"
 
 // Constant-Q transform: 24 bins per octave, each bin the inner product of a
 // spectral kernel (the transform of a Hann-windowed complex exponential whose
@@ -59,8 +59,8 @@ private:
     std::vector<uint8_t> resolution;
     std::vector<int> windowLengths;
     // Each plan transforms the frames of one call side by side, one per lane.
-    std::unique_ptr<CFFTBatch> planFull;
-    std::unique_ptr<CFFTBatch> planHalf;
-    std::unique_ptr<CFFTBatch> planQuarter;
+    std::unique_ptr<CFFTPair> planFull;
+    std::unique_ptr<CFFTPair> planHalf;
+    std::unique_ptr<CFFTPair> planQuarter;
     std::unique_ptr<Spectra[]> spectra;  // work storage of Transform
 };

@@ -8,6 +8,8 @@
 
 #include <kissfft.hh>
 
+#include "dsp/fft_butterflies.h"
+
 // Up to four forward FFTs of one size at once, one per SSE lane. Each lane
 // runs the same butterflies on the same twiddles as CFFT, so its bins equal
 // CFFT's bit for bit at about the cost of a single transform. Sizes with a
@@ -26,9 +28,6 @@ public:
     // Sets a lane's input, zero-extended from n to N values.
     void LoadReal(int lane, const float* samples, int n);
     void LoadComplex(int lane, const float* re, const float* im, int n);
-    // Lanes 0..count-1 from samples[lane][0..n) at once, the same as count
-    // LoadReal calls; the lanes above count are zero.
-    void LoadReals(const float* const* samples, int count, int n);
     // Transforms every lane loaded since the last run.
     void Run();
     // mags[lane][k] = |X[k]| for k < n/2 in each lane whose pointer is set;
@@ -36,19 +35,22 @@ public:
     int Magnitudes(float* const mags[Lanes], int n) const;
     // The first n bins of a lane.
     void Output(int lane, float* re, float* im, int n) const;
-    // The first n bins of lanes 0..count-1 into re[lane] and im[lane], each
-    // float widened to double.
-    void OutputLanes(double* const* re, double* const* im, int count, int n) const;
 
 private:
+    // One bin of the four lanes: their real parts, then their imaginary parts.
     struct Bin4 {
         __m128 re;
         __m128 im;
-    };
 
-    void Transform(Bin4* out, const Bin4* in, size_t stage, size_t stride) const;
-    void Radix2(Bin4* out, size_t stride, size_t m) const;
-    void Radix4(Bin4* out, size_t stride, size_t m) const;
+        static Bin4 Add(const Bin4& a, const Bin4& b) { return {_mm_add_ps(a.re, b.re), _mm_add_ps(a.im, b.im)}; }
+        static Bin4 Sub(const Bin4& a, const Bin4& b) { return {_mm_sub_ps(a.re, b.re), _mm_sub_ps(a.im, b.im)}; }
+        static Bin4 Times(const Bin4& a, const Twiddle& w)
+        {
+            return {_mm_sub_ps(_mm_mul_ps(a.re, w.re), _mm_mul_ps(a.im, w.im)),
+                    _mm_add_ps(_mm_mul_ps(a.re, w.im), _mm_mul_ps(a.im, w.re))};
+        }
+        static Bin4 MinusI(const Bin4& a) { return {a.im, _mm_xor_ps(a.re, _mm_set1_ps(-0.0f))}; }
+    };
     void FinishLoad(int lane, int n);
     void RunLaneByLane();
     float* InputLane(int lane) { return reinterpret_cast<float*>(input.data()) + lane; }
@@ -56,9 +58,7 @@ private:
 
     int N;
     unsigned loadedLanes = 0;
-    std::vector<std::complex<float>> twiddles;
-    std::vector<size_t> stageRadix;
-    std::vector<size_t> stageRemainder;
+    CButterflies<Bin4> butterflies;
     std::vector<Bin4> input;
     std::vector<Bin4> output;
     // Only for sizes with odd factors: the scalar plan and one lane's data.
