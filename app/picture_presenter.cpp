@@ -1,7 +1,10 @@
 #include "app/picture_presenter.h"
 
+#include <QPaintEngine>
 #include <QPainter>
 #include <QWidget>
+
+#include <cmath>
 
 namespace {
 
@@ -78,14 +81,42 @@ QRegion CPicturePresenter::RegionAfterMoves(const PictureUpdate& update) const
 QRegion CPicturePresenter::OverlayRegion() const
 {
     const RECT rc = ClientRect();
-    QRegion region = windowOverlays ? windowOverlays() : QRegion();
+    const QRegion region = windowOverlays ? windowOverlays() : QRegion();
+    return (region | CursorRegion()) & QRect(0, 0, RectWidth(rc), RectHeight(rc));
+}
+
+QRegion CPicturePresenter::CursorRegion() const
+{
+    QRegion region;
     const std::string label = renderer.CursorLabel();
     if (!label.empty() && window)
         region |= ToQRect(window->TextRect(0, 0, label));
-    const RECT guide = renderer.GuideRect(rc);
+    const RECT guide = renderer.GuideRect(ClientRect());
     if (guide.bottom > guide.top)
         region |= ToQRect(guide);
-    return region & QRect(0, 0, RectWidth(rc), RectHeight(rc));
+    return region;
+}
+
+std::unique_ptr<CImageDC> CPicturePresenter::PaintedPixels(QPainter& painter, const RECT& rc)
+{
+    QPaintEngine* engine = painter.paintEngine();
+    auto* image = engine ? dynamic_cast<QImage*>(engine->paintDevice()) : nullptr;
+    const QTransform toDevice = painter.deviceTransform();
+    // Qt itself copies an RGB32 picture (always opaque) into a premultiplied
+    // image unchanged, so both take the picture's pixels as they are.
+    const bool opaqueFormat = image && (image->format() == QImage::Format_RGB32 ||
+                                        image->format() == QImage::Format_ARGB32_Premultiplied);
+    if (!opaqueFormat || image->devicePixelRatio() != 1.0 ||
+        toDevice.type() > QTransform::TxTranslate || toDevice.dx() != std::floor(toDevice.dx()) ||
+        toDevice.dy() != std::floor(toDevice.dy()))
+        return nullptr;
+    const QRect place =
+        QRect(0, 0, RectWidth(rc), RectHeight(rc)).translated(int(toDevice.dx()), int(toDevice.dy()));
+    if (place.isEmpty() || !image->rect().contains(place))
+        return nullptr;
+    // Written through constBits: bits() would copy an image that is shared.
+    uchar* first = const_cast<uchar*>(image->constBits()) + place.top() * image->bytesPerLine() + place.left() * 4;
+    return std::make_unique<CImageDC>(first, place.width(), place.height(), image->bytesPerLine());
 }
 
 void CPicturePresenter::Paint(QPainter& painter, const QRegion& region)
@@ -102,10 +133,22 @@ void CPicturePresenter::Paint(QPainter& painter, const QRegion& region)
     }
     if (!window)
         return;
-    for (const QRect& r : region)
+    // Away from the cursor label and guide the picture is stretched straight
+    // into the pixels the paint goes to; under them it is made in the
+    // window's picture and copied.
+    QRegion viaPicture = region;
+    if (const std::unique_ptr<CImageDC> painted = PaintedPixels(painter, rc)) {
+        ++paintsInPlace;
+        viaPicture = region & CursorRegion();
+        for (const QRect& r : region - viaPicture)
+            renderer.ShowSurface(painted.get(), rc, ToRECT(r));
+    }
+    if (viaPicture.isEmpty())
+        return;
+    for (const QRect& r : viaPicture)
         renderer.ShowSurface(window.get(), rc, ToRECT(r));
     renderer.DrawCursor(window.get(), rc);
-    Copy(painter, region, window->Image());
+    Copy(painter, viaPicture, window->Image());
 }
 
 void CPicturePresenter::Copy(QPainter& painter, const QRegion& region, const QImage& picture)

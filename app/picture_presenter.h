@@ -13,8 +13,11 @@ class QPainter;
 class QWidget;
 
 // Gets the renderer's picture into the picture widget. A paint shows the
-// region Qt asks for, stretched from the surface into a picture of the
-// window's size and copied from there, with the cursor label and guide.
+// region Qt asks for, stretched from the surface straight into the pixels
+// the paint goes to (a window's backing store, when it is an RGB32 image at
+// one device pixel per pixel), or else into a picture of the window's size
+// and copied from there; the cursor label and guide are always drawn on
+// that picture and copied.
 // After a block, when the window still shows the view it showed after the
 // block before, the widget's pixels are moved the way the surface's columns
 // were (Qt moves them in the backing store, on X11 in the server) and only
@@ -38,15 +41,25 @@ public:
     // icon of the minimised window).
     void PaintedSomethingElse() { mixed = true; }
     bool HasPicture() const { return window != nullptr; }
+    // The pixels of `rc` that `painter` paints into, when it paints straight
+    // into a 32-bit RGB image (plain or premultiplied, as X11's backing
+    // stores are), one pixel per device pixel, moved by whole pixels at most;
+    // else null.
+    static std::unique_ptr<CImageDC> PaintedPixels(QPainter& painter, const RECT& rc);
     // Blocks shown by moving the window's pixels, and the region the last
     // paint painted.
     long BlocksMoved() const { return blocksMoved; }
+    // Paints that stretched the picture straight into the painted pixels.
+    long PaintsInPlace() const { return paintsInPlace; }
     const QRegion& LastPainted() const { return lastPainted; }
 
 private:
     RECT ClientRect() const;
     // What is drawn over the picture now: label, guide and the window's own.
     QRegion OverlayRegion() const;
+    // The cursor label's and guide's part of it.
+    QRegion CursorRegion() const;
+
     bool CanMovePixels(const PictureUpdate& update) const;
     // Copies `region` of `picture` (the window's size) onto the widget.
     static void Copy(QPainter& painter, const QRegion& region, const QImage& picture);
@@ -64,5 +77,6 @@ private:
     // Where overlays were painted since the last block.
     QRegion overlaysPainted;
     long blocksMoved = 0;
+    long paintsInPlace = 0;
     QRegion lastPainted;
 };

@@ -20,6 +20,13 @@ CImageDC::CImageDC(int32_t width, int32_t height) : width(std::max(width, 0)), h
     }
 }
 
+CImageDC::CImageDC(uchar* pixels, int32_t width, int32_t height, qsizetype stride)
+    : width(std::max(width, 0)), height(std::max(height, 0))
+{
+    if (pixels && this->width > 0 && this->height > 0)
+        image = QImage(pixels, this->width, this->height, stride, QImage::Format_RGB32);
+}
+
 uchar* CImageDC::FirstRow()
 {
     if (wide.isNull())

@@ -11,6 +11,9 @@
 class CImageDC : public CDC {
 public:
     CImageDC(int32_t width, int32_t height);
+    // A context over RGB32 pixels owned elsewhere (rows `stride` bytes
+    // apart), drawn on in place: it never copies them, and never scrolls.
+    CImageDC(uchar* pixels, int32_t width, int32_t height, qsizetype stride);
     CImageDC(const CImageDC&) = delete;
     CImageDC& operator=(const CImageDC&) = delete;
 
