@@ -13,11 +13,8 @@ constexpr int BinStride = 8;
 CFFTBatch::CFFTBatch(int n)
     : N(n), butterflies(n), input(static_cast<size_t>(n)), output(static_cast<size_t>(n))
 {
-    if (!butterflies.Vectorised()) {
-        scalarPlan = std::make_unique<kissfft<float>>(static_cast<size_t>(n), false);
-        laneIn.resize(static_cast<size_t>(n));
-        laneOut.resize(static_cast<size_t>(n));
-    }
+    if (!butterflies.Vectorised())
+        scalar = std::make_unique<ScalarLane>(n);
     const Bin4 zero{_mm_setzero_ps(), _mm_setzero_ps()};
     std::fill(input.begin(), input.end(), zero);
     std::fill(output.begin(), output.end(), zero);
@@ -56,7 +53,7 @@ void CFFTBatch::LoadComplex(int lane, const float* re, const float* im, int n)
 
 void CFFTBatch::Run()
 {
-    if (scalarPlan)
+    if (scalar)
         RunLaneByLane();
     else
         butterflies.Transform(output.data(), input.data());
@@ -70,12 +67,12 @@ void CFFTBatch::RunLaneByLane()
             continue;
         const float* src = InputLane(lane);
         for (int t = 0; t < N; ++t)
-            laneIn[t] = {src[t * BinStride], src[t * BinStride + ImagOffset]};
-        scalarPlan->transform(laneIn.data(), laneOut.data());
+            scalar->in[t] = {src[t * BinStride], src[t * BinStride + ImagOffset]};
+        scalar->Run();
         float* dst = reinterpret_cast<float*>(output.data()) + lane;
         for (int k = 0; k < N; ++k) {
-            dst[k * BinStride] = laneOut[k].real();
-            dst[k * BinStride + ImagOffset] = laneOut[k].imag();
+            dst[k * BinStride] = scalar->out[k].real();
+            dst[k * BinStride + ImagOffset] = scalar->out[k].imag();
         }
     }
 }

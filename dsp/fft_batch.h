@@ -2,11 +2,8 @@
 
 #include <xmmintrin.h>
 
-#include <complex>
 #include <memory>
 #include <vector>
-
-#include <kissfft.hh>
 
 #include "dsp/fft_butterflies.h"
 
@@ -61,8 +58,5 @@ private:
     CButterflies<Bin4> butterflies;
     std::vector<Bin4> input;
     std::vector<Bin4> output;
-    // Only for sizes with odd factors: the scalar plan and one lane's data.
-    std::unique_ptr<kissfft<float>> scalarPlan;
-    std::vector<std::complex<float>> laneIn;
-    std::vector<std::complex<float>> laneOut;
+    std::unique_ptr<ScalarLane> scalar;  // only for sizes with odd factors
 };

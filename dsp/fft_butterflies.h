@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <vector>
 
+#include <kissfft.hh>
+
 // The decimation-in-time butterflies of kissfft<float> (radix 4 while it
 // divides, then 2), on packs of lanes that all run the same operations with
 // the same twiddles: each lane's bins equal the scalar library's bit for
@@ -33,6 +35,20 @@ private:
     std::vector<size_t> stageRadix;
     std::vector<size_t> stageRemainder;
     bool vectorised = true;
+};
+
+// One lane at a time through kissfft<float>, for the sizes the butterflies
+// do not cover: the plan and the lane's data.
+struct ScalarLane {
+    explicit ScalarLane(int N)
+        : plan(static_cast<size_t>(N), false), in(static_cast<size_t>(N)), out(static_cast<size_t>(N))
+    {
+    }
+    void Run() { plan.transform(in.data(), out.data()); }
+
+    kissfft<float> plan;
+    std::vector<std::complex<float>> in;
+    std::vector<std::complex<float>> out;
 };
 
 // A twiddle broadcast to every lane.

@@ -13,18 +13,15 @@ constexpr int BinStride = 4;
 CFFTPair::CFFTPair(int n)
     : N(n), butterflies(n), input(static_cast<size_t>(n)), output(static_cast<size_t>(n))
 {
-    if (!butterflies.Vectorised()) {
-        scalarPlan = std::make_unique<kissfft<float>>(static_cast<size_t>(n), false);
-        laneIn.resize(static_cast<size_t>(n));
-        laneOut.resize(static_cast<size_t>(n));
-    }
+    if (!butterflies.Vectorised())
+        scalar = std::make_unique<ScalarLane>(n);
     std::fill(input.begin(), input.end(), Bin2{_mm_setzero_ps()});
     std::fill(output.begin(), output.end(), Bin2{_mm_setzero_ps()});
 }
 
 void CFFTPair::TransformReals(const float* const* samples, int count, int n)
 {
-    if (scalarPlan) {
+    if (scalar) {
         TransformLaneByLane(samples, count, n);
         return;
     }
@@ -54,11 +51,11 @@ void CFFTPair::TransformLaneByLane(const float* const* samples, int count, int n
     float* out = reinterpret_cast<float*>(output.data());
     for (int lane = 0; lane < count; ++lane) {
         for (int t = 0; t < N; ++t)
-            laneIn[t] = {t < n ? samples[lane][t] : 0.0f, 0.0f};
-        scalarPlan->transform(laneIn.data(), laneOut.data());
+            scalar->in[t] = {t < n ? samples[lane][t] : 0.0f, 0.0f};
+        scalar->Run();
         for (int k = 0; k < N; ++k) {
-            out[k * BinStride + lane] = laneOut[k].real();
-            out[k * BinStride + ImagOffset + lane] = laneOut[k].imag();
+            out[k * BinStride + lane] = scalar->out[k].real();
+            out[k * BinStride + ImagOffset + lane] = scalar->out[k].imag();
         }
     }
 }

@@ -53,7 +53,6 @@ namespace {
 // evicts it, so each block streams it from memory.
 constexpr int PrefetchAhead = 1024;
 
-
 // Lanes j and j + 4 are in the same place of the two halves.
 __attribute__((target("avx2,fma"))) double HorizontalSum(__m256d v)
 {
