@@ -1,5 +1,7 @@
 #include "capture/audio_file_reader.h"
 
+#include "capture/sound_file_probe.h"
+
 #include <sndfile.h>
 #include <soxr.h>
 #include <sys/stat.h>
@@ -37,6 +39,26 @@ void AudioFileReader::ResamplerDelete::operator()(soxr* r) const
     soxr_delete(r);
 }
 
+// Opening runs first in a child process: on a damaged header libsndfile
+// may never return, or crash, and then only the child is lost.
+bool AudioFileReader::HeaderParses(const std::string& path, std::string& problem) const
+{
+    switch (ProbeSoundFile(path, headerTimeLimitMs)) {
+    case SoundFileProbe::TooSlow:
+        problem = "The file " + path + " cannot be read as sound: its header is damaged (the sound-file library " +
+                  "does not finish reading it).";
+        return false;
+    case SoundFileProbe::Crashed:
+        problem = "The file " + path + " cannot be read as sound: its header is damaged (the sound-file library " +
+                  "fails on it).";
+        return false;
+    case SoundFileProbe::Finished:
+    case SoundFileProbe::NotRun:
+        break;
+    }
+    return true;
+}
+
 AudioFileReader::AudioFileReader() = default;
 AudioFileReader::~AudioFileReader() = default;
 
@@ -47,6 +69,8 @@ bool AudioFileReader::Open(const std::string& path, std::string& problem)
         problem = path + " is a folder, not a sound file.";
         return false;
     }
+    if (!HeaderParses(path, problem))
+        return false;
     SF_INFO info = {};
     file.reset(sf_open(path.c_str(), SFM_READ, &info));
     if (!file) {

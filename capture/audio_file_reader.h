@@ -21,6 +21,9 @@ public:
     // Rates outside this range are refused.
     static constexpr int LowestRate = 1000;
     static constexpr int HighestRate = 768000;
+    // A header that libsndfile has not parsed in this time is taken as
+    // damaged; a sound header takes milliseconds.
+    static constexpr int HeaderTimeLimitMs = 5000;
 
     AudioFileReader();
     ~AudioFileReader();
@@ -28,8 +31,12 @@ public:
     AudioFileReader& operator=(const AudioFileReader&) = delete;
 
     // Opens `path`; false with a sentence saying what is wrong in `problem`,
-    // also for a file without samples.
+    // also for a file without samples or with a header libsndfile does not
+    // get through.
     bool Open(const std::string& path, std::string& problem);
+    // How long Open waits for the header to be parsed (HeaderTimeLimitMs
+    // unless set), for callers that open many doubtful files.
+    void SetHeaderTimeLimit(int ms) { headerTimeLimitMs = ms; }
     // Moves to frame `frame` of the 48 kHz stream (the file's frame
     // frame * rate / 48000, rounded down); false when the file cannot seek
     // there. Call before the first read.
@@ -54,6 +61,7 @@ private:
         void operator()(soxr* r) const;
     };
 
+    bool HeaderParses(const std::string& path, std::string& problem) const;
     bool ReadsExactly() const;
     // Up to `maxFrames` source frames as stereo floats into `sourceStereo`.
     size_t ReadSourceStereo(size_t maxFrames);
@@ -61,6 +69,7 @@ private:
 
     std::unique_ptr<sf_private_tag, FileClose> file;
     std::unique_ptr<soxr, ResamplerDelete> resampler;
+    int headerTimeLimitMs = HeaderTimeLimitMs;
     int channels = 0;
     int rate = 0;
     int format = 0;

@@ -15,7 +15,10 @@ CC=clang CXX=clang++ cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DTAV
   -DTAVI_BUILD_TESTS=OFF -DTAVI_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build "$dir" -j "$(nproc)" --target ini_store_fuzzer audio_file_fuzzer
 
-export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# The sound-file reader opens every file in a child process first, and a fork
+# costs in proportion to the memory touched: a 16 MB quarantine for freed
+# blocks instead of 256 MB doubles the runs a minute.
+export ASAN_OPTIONS=detect_leaks=1:quarantine_size_mb=16 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS="suppressions=$root/tests/lsan-suppressions.txt"
 failed=0
 for entry in ini_store_fuzzer:ini:16384 audio_file_fuzzer:wav:65536; do

@@ -120,6 +120,31 @@ TEST_F(AudioFile, UnusableFilesSayWhatIsWrong)
     EXPECT_NE(problem.find("500 Hz"), std::string::npos) << problem;
 }
 
+// A stereo WAV file whose LIST chunk holds a sub-chunk of 0xFFFFFFF4 bytes:
+// libsndfile 1.2 adds that to its 32-bit count of the chunk's bytes, gets 0,
+// steps back 12 bytes and parses the same sub-chunk again, for ever.
+std::string EndlessHeader()
+{
+    auto le32 = [](uint32_t v) { return std::string(reinterpret_cast<const char*>(&v), 4); };
+    const std::string format = "fmt " + le32(16) + std::string("\x01\x00\x02\x00", 4) + le32(48000) + le32(192000) +
+                               std::string("\x04\x00\x10\x00", 4);
+    const std::string list = "LIST" + le32(20) + "INFOabcd" + le32(0xFFFFFFF4u) + std::string(8, '\0');
+    const std::string data = "data" + le32(8) + std::string(8, '\0');
+    const std::string body = "WAVE" + format + list + data;
+    return "RIFF" + le32(uint32_t(body.size())) + body;
+}
+
+TEST_F(AudioFile, AHeaderTheLibraryNeverFinishesIsRefusedAfterTheTimeLimit)
+{
+    std::ofstream(path, std::ios::binary) << EndlessHeader();
+    AudioFileReader reader;
+    reader.SetHeaderTimeLimit(300);
+    EXPECT_FALSE(reader.Open(path, problem));
+    EXPECT_NE(problem.find("header is damaged"), std::string::npos) << problem;
+    int16_t frame[2];
+    EXPECT_EQ(reader.ReadStereo(frame, 1), 0u) << "nothing is open";
+}
+
 long ResidentKilobytes()
 {
     std::ifstream status("/proc/self/status");
