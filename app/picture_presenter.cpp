@@ -126,9 +126,9 @@ void CPicturePresenter::Paint(QPainter& painter, const QRegion& region)
         mixed = true;
     overlaysPainted |= OverlayRegion();
     lastPainted = region;
-    const auto* surface = dynamic_cast<const CImageDC*>(renderer.Surface());
+    auto* surface = dynamic_cast<CImageDC*>(renderer.Surface());
     if (surface && renderer.ShowsSurfaceAsIs(rc)) {
-        Copy(painter, region, surface->Image());
+        CopySurface(painter, region, *surface);
         return;
     }
     if (!window)
@@ -149,6 +149,18 @@ void CPicturePresenter::Paint(QPainter& painter, const QRegion& region)
         renderer.ShowSurface(window.get(), rc, ToRECT(r));
     renderer.DrawCursor(window.get(), rc);
     Copy(painter, viaPicture, window->Image());
+}
+
+void CPicturePresenter::CopySurface(QPainter& painter, const QRegion& region, CImageDC& surface)
+{
+    const std::unique_ptr<CImageDC> painted = PaintedPixels(painter, ClientRect());
+    if (!painted) {
+        Copy(painter, region, surface.Image());
+        return;
+    }
+    ++paintsInPlace;
+    for (const QRect& r : region)
+        painted->StretchBlt(r.x(), r.y(), r.width(), r.height(), surface, r.x(), r.y(), r.width(), r.height());
 }
 
 void CPicturePresenter::Copy(QPainter& painter, const QRegion& region, const QImage& picture)

@@ -13,11 +13,11 @@ class QPainter;
 class QWidget;
 
 // Gets the renderer's picture into the picture widget. A paint shows the
-// region Qt asks for, stretched from the surface straight into the pixels
-// the paint goes to (a window's backing store, when it is an RGB32 image at
-// one device pixel per pixel), or else into a picture of the window's size
-// and copied from there; the cursor label and guide are always drawn on
-// that picture and copied.
+// region Qt asks for, copied or stretched from the surface straight into
+// the pixels the paint goes to (a window's backing store, when it is an
+// RGB32 image at one device pixel per pixel), or else through Qt (stretched
+// into a picture of the window's size first); the cursor label and guide
+// are always drawn on that picture and copied.
 // After a block, when the window still shows the view it showed after the
 // block before, the widget's pixels are moved the way the surface's columns
 // were (Qt moves them in the backing store, on X11 in the server) and only
@@ -49,7 +49,7 @@ public:
     // Blocks shown by moving the window's pixels, and the region the last
     // paint painted.
     long BlocksMoved() const { return blocksMoved; }
-    // Paints that stretched the picture straight into the painted pixels.
+    // Paints that drew the picture straight into the painted pixels.
     long PaintsInPlace() const { return paintsInPlace; }
     const QRegion& LastPainted() const { return lastPainted; }
 
@@ -61,6 +61,9 @@ private:
     QRegion CursorRegion() const;
 
     bool CanMovePixels(const PictureUpdate& update) const;
+    // Copies `region` of the surface (the window's size) onto the widget,
+    // straight into the painted pixels where PaintedPixels gives them.
+    void CopySurface(QPainter& painter, const QRegion& region, CImageDC& surface);
     // Copies `region` of `picture` (the window's size) onto the widget.
     static void Copy(QPainter& painter, const QRegion& region, const QImage& picture);
     // The region to paint after `update`'s moves.
