@@ -8,6 +8,7 @@
 #include "capture/wave_capture.h"
 #include "display/pixel_ops.h"
 #include "display/spectrogram_view.h"
+#include "dsp/approximate_log.h"
 #include "dsp/frequency_axis.h"
 #include "dsp/linear_predictor.h"
 #include "settings/shared_settings.h"
@@ -53,6 +54,19 @@ int ClampedLevel(double x, int W)
     return x >= W ? W : static_cast<int>(x);
 }
 
+// The column of level v on the logarithmic axis: (ln(v + 0.1) - ln 0.1) c,
+// truncated. The approximate logarithm settles it unless the level lies
+// within a millionth of a column of a boundary (its error moves the level
+// by less than 1e-9 columns); there std::log does.
+int LogLevelColumn(double v, double contrast, int W)
+{
+    static const double LnTenth = std::log(0.1);
+    const double approximate = (ApproximateLn(v + 0.1) - LnTenth) * contrast;
+    if (TruncatesAlike(approximate, 1e-6 * (1 + std::fabs(contrast))))
+        return ClampedLevel(std::trunc(approximate), W);
+    return ClampedLevel(std::trunc((std::log(v + 0.1) - std::log(0.1)) * contrast), W);
+}
+
 // The columns drawn into in each row, where they are wanted.
 struct RowSpans {
     std::vector<int>* left = nullptr;
@@ -78,8 +92,8 @@ void DrawTrace(BITMAP* bm, const float* R, int W, int H, uint32_t colour, const 
         if (i >= AxisPoints - 2)
             i = AxisPoints - 3;
         const double v = Interpolate(R[i], R[i + 1], p - i);
-        const double level = SharedSettings.LogScale ? (std::log(v + 0.1) - std::log(0.1)) * contrast : contrast * v;
-        const int x = ClampedLevel(std::trunc(level), W);
+        const int x = SharedSettings.LogScale ? LogLevelColumn(v, contrast, W)
+                                              : ClampedLevel(std::trunc(contrast * v), W);
         for (int j = std::min(prev, x); j <= std::max(prev, x); ++j)
             PutPixel(bm, LevelAxisX + j, H - k, colour);
         spans.Add(H - k, LevelAxisX + std::min(prev, x), LevelAxisX + std::max(prev, x));
