@@ -67,22 +67,11 @@ int LogLevelColumn(double v, double contrast, int W)
     return ClampedLevel(std::trunc((std::log(v + 0.1) - std::log(0.1)) * contrast), W);
 }
 
-// The columns drawn into in each row, where they are wanted.
-struct RowSpans {
-    std::vector<int>* left = nullptr;
-    std::vector<int>* right = nullptr;
-    void Add(int y, int x0, int x1) const
-    {
-        if (!left || y < 0 || y >= static_cast<int>(left->size()))
-            return;
-        (*left)[y] = std::min((*left)[y], x0);
-        (*right)[y] = std::max((*right)[y], x1);
-    }
-};
+using DrawnColumns = CSpectrumEnvelopeView::DrawnColumns;
 
 // Each row k from the bottom joins the previous row's level to its own,
 // from the axis at x = 20; row H - k, so k = 0 lies below the surface.
-void DrawTrace(BITMAP* bm, const float* R, int W, int H, uint32_t colour, const RowSpans& spans)
+void DrawTrace(BITMAP* bm, const float* R, int W, int H, uint32_t colour, DrawnColumns& spans)
 {
     const double contrast = SharedSettings.ContrastHigh;
     int prev = 0;
@@ -114,7 +103,7 @@ int TriggerSample(const int16_t* history)
     return s;
 }
 
-void DrawWaveform(BITMAP* bm, const int16_t* history, int H, const RowSpans& spans)
+void DrawWaveform(BITMAP* bm, const int16_t* history, int H, DrawnColumns& spans)
 {
     const int s = TriggerSample(history);
     int prev = 0;
@@ -190,44 +179,58 @@ SurfaceChange DrawLPCSpectrogram(CDC& surface, BITMAP* bm, const CWaveCapture& e
     return change;
 }
 
+void CSpectrumEnvelopeView::DrawnColumns::Reset(int rows)
+{
+    left.assign(static_cast<size_t>(std::max(rows, 0)), INT_MAX);
+    right.assign(left.size(), INT_MIN);
+}
+
+void CSpectrumEnvelopeView::DrawnColumns::Add(int y, int x0, int x1)
+{
+    if (y < 0 || y >= static_cast<int>(left.size()))
+        return;
+    left[y] = std::min(left[y], x0);
+    right[y] = std::max(right[y], x1);
+}
+
 SurfaceChange CSpectrumEnvelopeView::Draw(BITMAP* bm, const CWaveCapture& engine, const RECT& rc)
 {
     if (SharedSettings.Pause)
         return {};
     const int W = RectWidth(rc);
     const int H = RectHeight(rc);
-    const bool whole = lastLeft.size() != static_cast<size_t>(std::max(H, 0)) || W != width || H != height;
+    const bool whole = last[0].left.size() != static_cast<size_t>(std::max(H, 0)) || W != width || H != height;
     if (whole) {
         for (int y = 0; y < H; ++y)
             FillRowSpan(bm, 0, W, y, Background);
         for (int y = 0; y < H; ++y)
             PutPixel(bm, LevelAxisX, y, LevelAxisColour);
-        lastLeft.assign(static_cast<size_t>(std::max(H, 0)), INT_MAX);
-        lastRight.assign(lastLeft.size(), INT_MIN);
+        for (DrawnColumns& trace : last)
+            trace.Reset(H);
         width = W;
         height = H;
     } else {
         // The ground where the last block drew.
-        for (int y = 0; y < H; ++y) {
-            if (lastLeft[y] > lastRight[y])
-                continue;
-            FillRowSpan(bm, lastLeft[y], lastRight[y] + 1, y, Background);
-            if (lastLeft[y] <= LevelAxisX && LevelAxisX <= lastRight[y])
-                PutPixel(bm, LevelAxisX, y, LevelAxisColour);
-        }
+        for (const DrawnColumns& trace : last)
+            for (int y = 0; y < H; ++y) {
+                if (trace.left[y] > trace.right[y])
+                    continue;
+                FillRowSpan(bm, trace.left[y], trace.right[y] + 1, y, Background);
+                if (trace.left[y] <= LevelAxisX && LevelAxisX <= trace.right[y])
+                    PutPixel(bm, LevelAxisX, y, LevelAxisColour);
+            }
     }
-    newLeft.assign(lastLeft.size(), INT_MAX);
-    newRight.assign(lastLeft.size(), INT_MIN);
-    const RowSpans spans{&newLeft, &newRight};
+    for (DrawnColumns& trace : drawn)
+        trace.Reset(H);
 
     std::vector<float> R(AxisPoints);
     LogResample(engine.GetSpectrum(0) + CWaveCapture::SecondSpectrum, R.data(), AxisPoints, 32.0f,
                 SharedSettings.MaxFreq);
-    DrawTrace(bm, R.data(), W, H, SpectrumTraceColour, spans);
+    DrawTrace(bm, R.data(), W, H, SpectrumTraceColour, drawn[0]);
     std::vector<float> envelope(EnvelopePoints);
     EnvelopeAnalysis(engine, false, envelope.data());
     LogResample(envelope.data(), R.data(), AxisPoints, 32.0f, SharedSettings.MaxFreq);
-    DrawTrace(bm, R.data(), W, H, EnvelopeTraceColour, spans);
+    DrawTrace(bm, R.data(), W, H, EnvelopeTraceColour, drawn[1]);
 
     // Over the traces, in every block: the same pixels each time.
     if (SharedSettings.Grid) {
@@ -235,7 +238,7 @@ SurfaceChange CSpectrumEnvelopeView::Draw(BITMAP* bm, const CWaveCapture& engine
         for (int octave = 0; octave < 8; ++octave, f *= 2)
             FillRowSpan(bm, LevelAxisX, W, H - AxisRowsAbove(f, H), MarkerColour);
     }
-    DrawWaveform(bm, engine.GetSampleHistory(0), H, spans);
+    DrawWaveform(bm, engine.GetSampleHistory(0), H, drawn[2]);
 
     SurfaceChange change = whole ? SurfaceChange::Whole() : SurfaceChange();
     if (!whole) {
@@ -244,17 +247,17 @@ SurfaceChange CSpectrumEnvelopeView::Draw(BITMAP* bm, const CWaveCapture& engine
         for (int y0 = 0; y0 < H; y0 += Rows) {
             int left = INT_MAX;
             int right = INT_MIN;
-            for (int y = y0; y < std::min(y0 + Rows, H); ++y) {
-                left = std::min({left, lastLeft[y], newLeft[y]});
-                right = std::max({right, lastRight[y], newRight[y]});
-            }
+            for (int t = 0; t < Traces; ++t)
+                for (int y = y0; y < std::min(y0 + Rows, H); ++y) {
+                    left = std::min({left, last[t].left[y], drawn[t].left[y]});
+                    right = std::max({right, last[t].right[y], drawn[t].right[y]});
+                }
             left = std::max(left, 0);
             right = std::min(right, W - 1);
             if (left <= right)
                 change.DrawnRect({rc.left + left, rc.top + y0, rc.left + right + 1, rc.top + std::min(y0 + Rows, H)});
         }
     }
-    lastLeft.swap(newLeft);
-    lastRight.swap(newRight);
+    last.swap(drawn);
     return change;
 }

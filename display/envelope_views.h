@@ -4,6 +4,7 @@
 #include "display/drawing_context.h"
 #include "display/surface_change.h"
 
+#include <array>
 #include <vector>
 
 class CWaveCapture;
@@ -34,11 +35,20 @@ public:
     // whole picture.
     SurfaceChange Draw(BITMAP* bm, const CWaveCapture& engine, const RECT& rc);
     // The next Draw draws everything: the surface holds something else.
-    void Invalidate() { lastLeft.clear(); }
+    void Invalidate() { last[0].left.clear(); }
+
+    // Per row, the columns one trace drew into (left > right: none).
+    struct DrawnColumns {
+        std::vector<int> left, right;
+        void Reset(int rows);
+        void Add(int y, int x0, int x1);
+    };
 
 private:
-    // Per row, the columns drawn into (left > right: none).
-    std::vector<int> lastLeft, lastRight, newLeft, newRight;
+    // The spectrum's trace, the envelope's and the waveform, each wiped on
+    // its own: together they span most of a row's width, apart a few pixels.
+    static constexpr int Traces = 3;
+    std::array<DrawnColumns, Traces> last, drawn;
     int width = 0;
     int height = 0;
 };
