@@ -78,10 +78,22 @@ void CDC::StretchBlt(int32_t x, int32_t y, int32_t w, int32_t h, CDC& source, in
     }
     int32_t previousSourceRow = -2;
     const uint32_t* previousOut = nullptr;
+    // Source row sy + j * sh / h (rounded down; j >= 0), stepped without a
+    // division per row: quotient and remainder of j * sh / h.
+    int64_t rowQuotient = static_cast<int64_t>(top) * sh / h;
+    int64_t rowRemainder = static_cast<int64_t>(top) * sh % h;
+    const int64_t quotientStep = sh / h;
+    const int64_t remainderStep = sh % h;
     for (int32_t j = top; j < bottom; ++j) {
         uint32_t* out = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(to.bmBits) +
                                                     static_cast<ptrdiff_t>(y + j) * to.bmWidthBytes) + x;
-        const int32_t fy = sy + static_cast<int32_t>(static_cast<int64_t>(j) * sh / h);
+        const int32_t fy = sy + static_cast<int32_t>(rowQuotient);
+        rowQuotient += quotientStep;
+        rowRemainder += remainderStep;
+        if (rowRemainder >= h) {
+            rowRemainder -= h;
+            ++rowQuotient;
+        }
         if (fy == previousSourceRow && previousOut) {
             CopyPixels(out + first, previousOut + first, last - first);
             continue;

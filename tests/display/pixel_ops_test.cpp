@@ -206,4 +206,46 @@ TEST(SurfaceBits, TheViewsWriteIntoTheSurfaceItself)
     EXPECT_EQ(dc.At(2, 1), 0u);
 }
 
+// Target pixel (i, j) of a stretch takes source pixel (sx + i sw / w,
+// sy + j sh / h), rounded down, black outside the source; outside the clip
+// and the target nothing changes.
+TEST(SurfaceBits, AStretchSamplesTheSourceWithoutSmoothing)
+{
+    MemoryDC source(13, 11);
+    for (int y = 0; y < 11; ++y)
+        for (int x = 0; x < 13; ++x)
+            source.pixels[size_t(y) * 13 + x] = 0xFF000000u | uint32_t(y << 8 | x);
+    const struct {
+        int x, y, w, h, sx, sy, sw, sh;
+        RECT clip;
+    } cases[] = {
+        {0, 0, 13, 11, 0, 0, 13, 11, {0, 0, 40, 40}},      // as it is
+        {2, 1, 26, 33, 0, 0, 13, 11, {0, 0, 40, 40}},      // twice as wide, three times as high
+        {0, -5, 17, 37, 1, 2, 10, 7, {3, 4, 15, 30}},      // magnified by odd ratios, clipped, above the top
+        {0, 0, 6, 5, 0, 0, 13, 11, {0, 0, 40, 40}},        // shrunk
+        {0, 0, 20, 20, -3, -2, 20, 20, {0, 0, 40, 40}},    // partly outside the source
+    };
+    for (const auto& c : cases) {
+        MemoryDC target(40, 40);
+        for (uint32_t& p : target.pixels)
+            p = 0xFFABCDEFu;
+        target.StretchBlt(c.x, c.y, c.w, c.h, source, c.sx, c.sy, c.sw, c.sh, &c.clip);
+        for (int ty = 0; ty < 40; ++ty)
+            for (int tx = 0; tx < 40; ++tx) {
+                const int i = tx - c.x;
+                const int j = ty - c.y;
+                uint32_t expected = 0xFFABCDEFu;
+                if (i >= 0 && i < c.w && j >= 0 && j < c.h && tx >= c.clip.left && tx < c.clip.right &&
+                    ty >= c.clip.top && ty < c.clip.bottom) {
+                    const int fx = c.sx + i * c.sw / c.w;
+                    const int fy = c.sy + j * c.sh / c.h;
+                    expected = fx >= 0 && fx < 13 && fy >= 0 && fy < 11 ? source.pixels[size_t(fy) * 13 + fx]
+                                                                        : 0xFF000000u;
+                }
+                ASSERT_EQ(target.pixels[size_t(ty) * 40 + tx], expected)
+                    << "case " << (&c - cases) << " at " << tx << ", " << ty;
+            }
+    }
+}
+
 } // namespace
