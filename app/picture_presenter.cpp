@@ -128,7 +128,7 @@ void CPicturePresenter::Paint(QPainter& painter, const QRegion& region)
     lastPainted = region;
     auto* surface = dynamic_cast<CImageDC*>(renderer.Surface());
     if (surface && renderer.ShowsSurfaceAsIs(rc)) {
-        CopySurface(painter, region, *surface);
+        CopySurface(painter, rc, region, *surface);
         return;
     }
     if (!window)
@@ -151,9 +151,9 @@ void CPicturePresenter::Paint(QPainter& painter, const QRegion& region)
     Copy(painter, viaPicture, window->Image());
 }
 
-void CPicturePresenter::CopySurface(QPainter& painter, const QRegion& region, CImageDC& surface)
+void CPicturePresenter::CopySurface(QPainter& painter, const RECT& rc, const QRegion& region, CImageDC& surface)
 {
-    const std::unique_ptr<CImageDC> painted = PaintedPixels(painter, ClientRect());
+    const std::unique_ptr<CImageDC> painted = PaintedPixels(painter, rc);
     if (!painted) {
         Copy(painter, region, surface.Image());
         return;

@@ -61,9 +61,9 @@ private:
     QRegion CursorRegion() const;
 
     bool CanMovePixels(const PictureUpdate& update) const;
-    // Copies `region` of the surface (the window's size) onto the widget,
-    // straight into the painted pixels where PaintedPixels gives them.
-    void CopySurface(QPainter& painter, const QRegion& region, CImageDC& surface);
+    // Copies `region` of the surface (the window's size, `rc`) onto the
+    // widget, straight into the painted pixels where PaintedPixels gives them.
+    void CopySurface(QPainter& painter, const RECT& rc, const QRegion& region, CImageDC& surface);
     // Copies `region` of `picture` (the window's size) onto the widget.
     static void Copy(QPainter& painter, const QRegion& region, const QImage& picture);
     // The region to paint after `update`'s moves.

@@ -43,20 +43,12 @@ void AudioFileReader::ResamplerDelete::operator()(soxr* r) const
 // may never return, or crash, and then only the child is lost.
 bool AudioFileReader::HeaderParses(const std::string& path, std::string& problem) const
 {
-    switch (ProbeSoundFile(path, headerTimeLimitMs)) {
-    case SoundFileProbe::TooSlow:
-        problem = "The file " + path + " cannot be read as sound: its header is damaged (the sound-file library " +
-                  "does not finish reading it).";
-        return false;
-    case SoundFileProbe::Crashed:
-        problem = "The file " + path + " cannot be read as sound: its header is damaged (the sound-file library " +
-                  "fails on it).";
-        return false;
-    case SoundFileProbe::Finished:
-    case SoundFileProbe::NotRun:
-        break;
-    }
-    return true;
+    const SoundFileProbe probe = ProbeSoundFile(path, headerTimeLimitMs);
+    if (probe != SoundFileProbe::TooSlow && probe != SoundFileProbe::Crashed)
+        return true;
+    problem = "The file " + path + " cannot be read as sound: its header is damaged (the sound-file library " +
+              (probe == SoundFileProbe::TooSlow ? "does not finish reading it)." : "fails on it).");
+    return false;
 }
 
 AudioFileReader::AudioFileReader() = default;
