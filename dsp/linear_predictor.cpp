@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "dsp/matrix.h"
@@ -27,6 +29,17 @@ void CLinearPredictor::SetOrder(int p, int t)
     order = p;
     lagStep = t < 1 ? 1 : t;
 }
+
+namespace {
+
+// TAVIMETER_TRACE is set, and not "0".
+bool PredictorTraceWanted()
+{
+    const char* value = std::getenv("TAVIMETER_TRACE");
+    return value && *value && std::strcmp(value, "0") != 0;
+}
+
+} // namespace
 
 int CLinearPredictor::Analyze(const float* samples, int count, double* coeffs)
 {
@@ -53,6 +66,7 @@ int CLinearPredictor::Analyze(const float* samples, int count, double* coeffs)
 
     for (int k = 0; k < p; ++k)
         coeffs[k] = 0.0;
+    const bool trace = PredictorTraceWanted();
     CMatrix P(static_cast<uint32_t>(p + 1), static_cast<uint32_t>(p + 1));
     double E = r[0];
     std::vector<double> a(static_cast<size_t>(p), 0.0);
@@ -69,18 +83,22 @@ int CLinearPredictor::Analyze(const float* samples, int count, double* coeffs)
             else
                 P.getA(j, i) = static_cast<float>(P.get(j - 1, i) - k * P.get(j - 1, j - 2 - i));
         }
-        std::printf("order %d: ", j);
+        if (trace)
+            std::printf("order %d: ", j);
         for (int i = 0; i < j; ++i) {
             a[i] = P.get(j, i);
-            std::printf("%f, ", a[i]);
+            if (trace)
+                std::printf("%f, ", a[i]);
         }
         E = (1.0 - k * k) * E;
-        std::printf("\n");
+        if (trace)
+            std::printf("\n");
     }
     double gain = 0.0;
     for (int i = 0; i < p; ++i)
         gain += a[i];
-    std::printf("Gain: %f\n", gain);
+    if (trace)
+        std::printf("Gain: %f\n", gain);
     for (int i = 0; i < p; ++i)
         coeffs[i + 1] = a[i];
     return 0;

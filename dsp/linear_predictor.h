@@ -10,8 +10,9 @@ public:
 
     void SetOrder(int order, int lagStep);
     // coeffs[1..p] receive a[1..p] (coeffs[0] stays 0). Returns -1 for a block
-    // too weak to model or p <= 0. Writes each order's coefficients and the
-    // gain to standard output.
+    // too weak to model or p <= 0. With TAVIMETER_TRACE set (and not "0") in
+    // the environment, writes each order's coefficients and the gain to
+    // standard output.
     int Analyze(const float* samples, int count, double* coeffs);
     // out[i] = 1 / |A| at omega = 6.28318 * fraction * i / count.
     void Response(const double* coeffs, float* out, int count, float fraction) const;

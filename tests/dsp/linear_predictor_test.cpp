@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -81,9 +82,18 @@ TEST(LinearPrediction, SineEnvelopePeaksAtTheSineAndTheTraceShowsEveryOrder)
     CLinearPredictor predictor;
     predictor.SetOrder(12, 4);
     std::vector<double> coeffs(13);
+    // The trace is printed only when asked for.
+    for (const char* quiet : {"", "0"}) {
+        setenv("TAVIMETER_TRACE", quiet, 1);
+        ::testing::internal::CaptureStdout();
+        ASSERT_EQ(predictor.Analyze(x.data(), 4096, coeffs.data()), 0);
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "") << "TAVIMETER_TRACE=" << quiet;
+    }
+    setenv("TAVIMETER_TRACE", "1", 1);
     ::testing::internal::CaptureStdout();
     ASSERT_EQ(predictor.Analyze(x.data(), 4096, coeffs.data()), 0);
     const std::string trace = ::testing::internal::GetCapturedStdout();
+    unsetenv("TAVIMETER_TRACE");
     for (int order = 1; order <= 12; ++order)
         EXPECT_NE(trace.find("order " + std::to_string(order) + ": "), std::string::npos) << order;
     EXPECT_NE(trace.find("Gain: "), std::string::npos);
