@@ -25,6 +25,7 @@
 #include "settings/shared_settings.h"
 #include "store/command_line.h"
 #include "store/profile.h"
+#include "store/render_outputs.h"
 #include "store/replacement_file.h"
 #include "store/stored_settings.h"
 
@@ -36,17 +37,6 @@ std::string BaseName(const std::string& path)
 {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-std::string OutputFor(const RenderRequest& request, const std::string& input)
-{
-    if (request.outDir.empty())
-        return request.output;
-    std::string name = BaseName(input);
-    const size_t dot = name.rfind('.');
-    if (dot != std::string::npos && dot > 0)
-        name.resize(dot);
-    return request.outDir + "/" + name + ".png";
 }
 
 // The main window's height as stored, else as it first opens.
@@ -164,7 +154,8 @@ bool WritePng(const QImage& image, const std::string& path, std::string& problem
     return true;
 }
 
-bool RenderFile(const std::string& input, const CommandLine& line, bool frequencyScale, int height)
+bool RenderFile(const std::string& input, const std::string& output, const CommandLine& line, bool frequencyScale,
+                int height)
 {
     if (!line.renderRequest.bare)
         height -= CaptionRows();
@@ -191,7 +182,6 @@ bool RenderFile(const std::string& input, const CommandLine& line, bool frequenc
         return false;
     }
     const std::string caption = request.bare ? std::string() : Caption(input, request, line.displayMode, picture);
-    const std::string output = OutputFor(request, input);
     if (!WritePng(Compose(picture, caption, line.displayMode, frequencyScale && !request.bare), output, problem)) {
         std::fprintf(stderr, "tavimeter: %s\n", problem.c_str());
         return false;
@@ -204,6 +194,11 @@ bool RenderFile(const std::string& input, const CommandLine& line, bool frequenc
 int RenderFiles(char* program, const CommandLine& line, CProfile& profile)
 {
     const RenderRequest& request = line.renderRequest;
+    const RenderOutputs outputs = PlanRenderOutputs(request);
+    if (!outputs.problem.empty()) {
+        std::fprintf(stderr, "tavimeter: %s\n", outputs.problem.c_str());
+        return 2;
+    }
     std::unique_ptr<CProfile> other;
     if (!request.iniFile.empty()) {
         if (FILE* f = std::fopen(request.iniFile.c_str(), "r")) {
@@ -214,12 +209,6 @@ int RenderFiles(char* program, const CommandLine& line, CProfile& profile)
         }
         other = std::make_unique<CProfile>(request.iniFile);
     }
-    // The linear predictor of view 3 traces its coefficients on standard
-    // output, for a window that has no console; here it would flood the
-    // terminal, block after block.
-    std::fflush(stdout);
-    if (!std::freopen("/dev/null", "w", stdout))
-        std::fclose(stdout);
     CProfile& settings = other ? *other : profile;
     LoadStoredSettings(settings, SharedSettings);
     RebuildColorMap();
@@ -236,8 +225,16 @@ int RenderFiles(char* program, const CommandLine& line, CProfile& profile)
     // --size is the whole PNG's; by default the picture is the window's.
     const int height = request.height > 0 ? request.height
                                           : StoredPictureHeight(settings) + (request.bare ? 0 : CaptionRows());
+    if (!request.bare && height - CaptionRows() < CFilePicture::MinimumRows) {
+        std::fprintf(stderr,
+                     "tavimeter: --size %dx%d leaves %d rows for the picture: the caption line takes %d and the "
+                     "picture needs at least %d. Give a height of at least %d, or --bare for no caption.\n",
+                     request.width, request.height, std::max(0, height - CaptionRows()), CaptionRows(),
+                     CFilePicture::MinimumRows, CaptionRows() + CFilePicture::MinimumRows);
+        return 2;
+    }
     bool allDrawn = true;
-    for (const std::string& input : request.inputs)
-        allDrawn = RenderFile(input, line, frequencyScale, height) && allDrawn;
+    for (size_t i = 0; i < request.inputs.size(); ++i)
+        allDrawn = RenderFile(request.inputs[i], outputs.paths[i], line, frequencyScale, height) && allDrawn;
     return allDrawn ? 0 : 1;
 }

@@ -55,8 +55,8 @@ double CFilePicture::Seconds() const
 bool CFilePicture::Draw(const std::string& path, const FilePictureRequest& request, CSurfaceFactory& surfaces,
                         const std::function<void(double)>& progress, std::string& problem)
 {
-    if (request.height < 16) {
-        problem = "The picture needs at least 16 rows.";
+    if (request.height < MinimumRows) {
+        problem = "The picture needs at least " + std::to_string(MinimumRows) + " rows.";
         return false;
     }
     if (request.mode == 3 && !SharedSettings.LogScale) {

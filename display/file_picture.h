@@ -32,6 +32,8 @@ struct FilePictureRequest {
 // the converter's rounding depends on where it starts.
 class CFilePicture {
 public:
+    static constexpr int MinimumRows = 16;
+
     // Reads the file at `path` from the request's start to its end;
     // `progress` (may be empty) hears the fraction done, on this thread.
     // False with the reason in `problem` when there is nothing to draw.

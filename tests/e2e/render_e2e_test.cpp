@@ -48,17 +48,29 @@ TEST_F(Program, RendersFilesWithoutADisplay)
     ASSERT_EQ(system(("mkdir " + folder + "/pictures").c_str()), 0);
     ASSERT_EQ(render(folder + "/tone.wav " + folder + "/tone.flac --bare --out-dir " + folder + "/pictures"), 0)
         << ReadAll(folder + "/err.txt");
-    EXPECT_EQ(QImage(QString::fromStdString(folder + "/pictures/tone.png")).height(), 300);
-    EXPECT_FALSE(QImage(QString::fromStdString(folder + "/pictures/tone.png")).isNull());
+    EXPECT_EQ(QImage(QString::fromStdString(folder + "/pictures/tone.wav.png")).height(), 300);
+    EXPECT_FALSE(QImage(QString::fromStdString(folder + "/pictures/tone.flac.png")).isNull());
+
+    // A forgotten --out-dir: the second recording is not written over, and
+    // nothing is analysed.
+    const std::string recording = ReadAll(folder + "/tone.flac");
+    EXPECT_EQ(render(folder + "/tone.wav " + folder + "/tone.flac"), 2);
+    EXPECT_NE(ReadAll(folder + "/err.txt").find("--out-dir"), std::string::npos) << ReadAll(folder + "/err.txt");
+    EXPECT_EQ(ReadAll(folder + "/tone.flac"), recording);
+    // A caption line and fewer than 16 rows left for the picture.
+    EXPECT_EQ(render(folder + "/tone.wav " + folder + "/low.png --size 320x20"), 2);
+    EXPECT_NE(ReadAll(folder + "/err.txt").find("--bare"), std::string::npos) << ReadAll(folder + "/err.txt");
+    EXPECT_EQ(render(folder + "/tone.wav " + folder + "/low.png --size 320x20 --bare"), 0);
 
     // An unreadable file: a message, status 1, and the picture that was
     // there untouched, with no temporary file left.
     std::ofstream(folder + "/bad.wav") << "not sound";
-    std::ofstream(folder + "/kept.png") << "an earlier picture";
+    ASSERT_TRUE(QImage(8, 8, QImage::Format_RGB32).save(QString::fromStdString(folder + "/kept.png")));
+    const std::string earlier = ReadAll(folder + "/kept.png");
     EXPECT_EQ(render(folder + "/bad.wav " + folder + "/kept.png"), 1);
     EXPECT_NE(ReadAll(folder + "/err.txt").find("bad.wav cannot be read as sound"), std::string::npos)
         << ReadAll(folder + "/err.txt");
-    EXPECT_EQ(ReadAll(folder + "/kept.png"), "an earlier picture");
+    EXPECT_EQ(ReadAll(folder + "/kept.png"), earlier);
     EXPECT_EQ(FilesStartingWith(folder, "kept.png"), 1);
     EXPECT_EQ(render(folder + "/tone.wav " + folder + "/nowhere/x.png"), 1);
     EXPECT_NE(ReadAll(folder + "/err.txt").find("could not be written to"), std::string::npos);
