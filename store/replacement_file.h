@@ -7,9 +7,13 @@
 // A file that takes the place of `path` only once it has been written
 // whole. It is written to a temporary file in the same folder (with the
 // mode of the file it replaces, or the usual default), flushed to the disk
-// and closed with every error checked, and then renamed over `path`. Until
-// Commit succeeds the file at `path` is untouched; a replacement that fails
-// or is abandoned removes its temporary file. Not for use from two threads.
+// and closed with every error checked, and then renamed over `path`, and
+// the folder is synced so that the rename survives a power cut. Where
+// `path` is a symbolic link, all of that happens beside the file the link
+// points to, and the link stays. Until Commit succeeds the file at `path`
+// is untouched; a replacement that fails or is abandoned removes its
+// temporary file. One object is not for use from two threads; objects on
+// different threads do not disturb each other (the umask is never changed).
 class CReplacementFile {
 public:
     using RenameFunction = int (*)(const char* from, const char* to);
@@ -42,6 +46,7 @@ private:
     void Discard();
 
     std::string path;
+    std::string target;  // the file `path` names, its links followed
     RenameFunction renameFile;
     std::string temporary;
     FILE* stream = nullptr;

@@ -334,15 +334,27 @@ TEST_F(Profile, AFileThatCannotBeReadWholeIsNeverReplaced)
     EXPECT_EQ(fresh.WriteString("Window", "Left", "9"), 1) << "a missing file is created as before";
 }
 
-TEST_F(Profile, ReplacementKeepsTheFileMode)
+// The settings file kept elsewhere and linked into place (a dotfiles
+// folder): the link stays a link, the file it points to gets the value and
+// keeps its mode, and no temporary file is left in either folder.
+TEST_F(Profile, ReplacementKeepsTheFileModeAndALinkToIt)
 {
-    WriteAll(path, "[S]\nK=1\n");
-    chmod(path.c_str(), 0640);
+    const std::string elsewhere = folder + "/dotfiles";
+    ASSERT_EQ(mkdir(elsewhere.c_str(), 0755), 0);
+    WriteAll(elsewhere + "/tavimeter.ini", "[S]\nK=1\n");
+    chmod((elsewhere + "/tavimeter.ini").c_str(), 0640);
+    ASSERT_EQ(symlink("dotfiles/tavimeter.ini", path.c_str()), 0);
     CProfile profile(path);
     ASSERT_EQ(profile.WriteString("S", "K", "2"), 1);
     struct stat info;
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+    EXPECT_EQ(ReadAll(elsewhere + "/tavimeter.ini"), "[S]\nK=2\n");
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(std::system(("test $(ls -A '" + folder + "' '" + elsewhere + "' | grep -c '[.]tmp$') = 0").c_str()), 0);
+    std::remove((elsewhere + "/tavimeter.ini").c_str());
+    rmdir(elsewhere.c_str());
 }
 
 } // namespace
