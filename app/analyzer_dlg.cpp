@@ -10,6 +10,7 @@
 #include <QScreen>
 #include <QScrollBar>
 
+#include <cstdio>
 
 #include "app/capture_events.h"
 #include "app/input_listing.h"
@@ -215,12 +216,21 @@ bool CAnalyzerDlg::event(QEvent* e)
     case CaptureEvents::DeviceFailed: {
         const auto* failure = static_cast<CaptureEvents::DeviceFailedEvent*>(e);
         if (failure->generation == keeper.Generation())
-            keeper.Lost(failure->message);
+            InputLost(failure->message);
         return true;
     }
     default:
         return QDialog::event(e);
     }
+}
+
+// While no block comes the meter measures nothing: it reads -inf, not the
+// last block's levels.
+void CAnalyzerDlg::InputLost(const QString& reason)
+{
+    keeper.Lost(reason);
+    if (meterWindow)
+        meterWindow->SetReadings(nullptr);
 }
 
 void CAnalyzerDlg::OnCaptureData()
@@ -231,7 +241,7 @@ void CAnalyzerDlg::OnCaptureData()
     try {
         engine.ProcessBlock();
     } catch (const CaptureError& e) {
-        keeper.Lost(QString::fromStdString(e.what()));
+        InputLost(QString::fromStdString(e.what()));
         return;
     }
     if (engine.CurrentBuffer() == before)
@@ -451,7 +461,9 @@ void CAnalyzerDlg::OnDestroy()
     engine.Close();
     keyboardWindow.reset();
     meterWindow.reset();
-    levelLog.Close();
+    if (!levelLog.Close())
+        std::fprintf(stderr, "tavimeter: the level log %s could not be written: %s\n", levelLog.Path().c_str(),
+                     levelLog.Reason().c_str());
     settingsPanel.reset();
     SavePlacement();
 }

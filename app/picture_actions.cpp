@@ -310,11 +310,8 @@ void CAnalyzerDlg::FeedMeterAndLog()
     // at least 10.
     if (showMeter && meterWindow && meterWindow->isVisible() && blocksAnalysed % 2 == 0)
         meterWindow->SetReadings(&meter->Readings());
-    if (levelLog.IsOpen() && !levelLog.Block(meter->Readings(), engine.DroppedFrames(), std::time(nullptr))) {
-        const QString path = QString::fromStdString(levelLog.Path());
+    if (levelLog.IsOpen() && !levelLog.Block(meter->Readings(), engine.DroppedFrames(), std::time(nullptr)))
         StopLevelLog();
-        ShowError(QStringLiteral("The level log %1 could not be written; it has stopped.").arg(path));
-    }
 }
 
 bool CAnalyzerDlg::StartLevelLog(const QString& path)
@@ -328,10 +325,15 @@ bool CAnalyzerDlg::StartLevelLog(const QString& path)
     return true;
 }
 
+// Closing writes the last second's row; a row that could not be written
+// (now or at the last block) is reported with the reason.
 void CAnalyzerDlg::StopLevelLog()
 {
-    levelLog.Close();
+    const bool whole = levelLog.Close() && levelLog.Reason().empty();
     UpdateMeterWanted();
+    if (!whole)
+        ShowError(QStringLiteral("The level log %1 could not be written (%2); it has stopped.")
+                      .arg(QString::fromStdString(levelLog.Path()), QString::fromLocal8Bit(levelLog.Reason().c_str())));
 }
 
 void CAnalyzerDlg::ChooseAndLogLevels()

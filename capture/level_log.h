@@ -1,50 +1,70 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstdint>
-#include <cstdio>
 #include <ctime>
 #include <string>
 
 #include "capture/loudness_meter.h"
 
-// The level log: a CSV file that gets one row a second, appended and
-// flushed on its own, so that a crash or a power cut loses at most the row
-// being written. A row says when its second ended (ISO 8601, UTC), the
-// meter's momentary,
-// short-term and integrated loudness and loudness range, the largest sample
-// and true peak of each channel within that second, and how many frames
-// capture dropped in it. A new or empty file starts with the header line.
-// GUI thread only.
+// The level log: a CSV file that gets one row for each second measured,
+// appended with one write of its own as the next second begins, and the
+// last, partly measured second's row when the log is closed. A row says
+// when its second ended (ISO 8601, UTC), the meter's momentary, short-term
+// and integrated loudness and loudness range as the second's last block
+// left them, the largest sample and true peak of each channel within the
+// second, and how many frames capture dropped in it. After a gap (capture
+// lost for a while) the row of the last second measured still carries that
+// second and its values alone.
+//
+// A row reaches the file whole or not at all: a write that falls short (a
+// full disk) is cut back to the last whole row, and opening a log that does
+// not end in a line break (a power cut during a write) cuts off the
+// fragment first. A new or empty file starts with the header line. GUI
+// thread only.
 class CLevelLog {
 public:
     static const char* const Header;
+    using WriteFunction = ssize_t (*)(int fd, const void* data, size_t size);
 
-    CLevelLog() = default;
+    explicit CLevelLog(WriteFunction write = nullptr);
     ~CLevelLog() { Close(); }
     CLevelLog(const CLevelLog&) = delete;
     CLevelLog& operator=(const CLevelLog&) = delete;
 
     // False, with the system's reason, when the file cannot be opened.
     bool Open(const std::string& path, std::string& reason);
-    void Close();
-    bool IsOpen() const { return file != nullptr; }
+    // Writes the row of the second being gathered and closes the file;
+    // false when that row could not be written (see Reason).
+    bool Close();
+    bool IsOpen() const { return fd >= 0; }
     const std::string& Path() const { return path; }
 
     // After each block: its readings, the frames capture has dropped in all,
-    // and the time. When the second has changed since the last row, the row
-    // of the second that ended is written. False when it could not be.
+    // and the time. A block of another second than the last one's writes
+    // the last one's row first. False when it could not be (see Reason).
     bool Block(const MeterReadings& readings, uint64_t droppedFrames, std::time_t now);
     long Rows() const { return rows; }
+    // Why the last write failed, in the system's words ("No space left on
+    // device").
+    const std::string& Reason() const { return reason; }
 
 private:
-    bool WriteRow(const MeterReadings& readings, uint64_t dropped, std::time_t now);
+    bool CutOffFragment();
+    bool WriteRow();
+    bool WriteWhole(const std::string& text);
 
-    FILE* file = nullptr;
+    WriteFunction writeFunction;
+    int fd = -1;
     std::string path;
-    std::time_t second = 0;  // of the rows being gathered
-    double samplePeak[2] = {};
+    std::string reason;
+    bool started = false;       // a second is being gathered
+    std::time_t second = 0;     // the one being gathered
+    MeterReadings last{};       // its last block's readings
+    double samplePeak[2] = {};  // its largest, per channel
     double truePeak[2] = {};
-    uint64_t droppedBefore = 0;  // at the start of the second
-    bool started = false;
+    uint64_t droppedBefore = 0;  // at the last block before it
+    uint64_t droppedAtLast = 0;  // at its last block
     long rows = 0;
 };
