@@ -178,6 +178,7 @@ protected:
 private:
     void StartCapture();
     void OnCaptureData();
+    void InputLost(const QString& reason);
     void ShowError(const QString& text);
     void RestorePlacement();
     void SavePlacement();

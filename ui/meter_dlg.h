@@ -30,7 +30,8 @@ public:
 
     // Stores the rectangle and the options; once.
     void OnDestroy();
-    // Shows the meter's newest readings (null: nothing measured).
+    // Shows the meter's newest readings (null: nothing measured, every
+    // level -inf).
     void SetReadings(const MeterReadings* readings);
     // What the reset button and R do.
     void SetResetHandler(std::function<void()> handler) { resetHandler = std::move(handler); }

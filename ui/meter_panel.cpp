@@ -39,9 +39,7 @@ CMeterPanel::CMeterPanel(QWidget* parent) : QWidget(parent)
 
 void CMeterPanel::SetReadings(const MeterReadings* r)
 {
-    measured = r != nullptr;
-    if (r)
-        readings = *r;
+    readings = r ? *r : MeterReadings();
     update();
 }
 
@@ -93,8 +91,6 @@ void CMeterPanel::paintEvent(QPaintEvent*)
         background = StaticPicture();
     QPainter painter(this);
     painter.drawPixmap(0, 0, background);
-    if (!measured)
-        return;
     const Layout layout = Areas();
     PaintLevels(painter, layout.levels);
     PaintLoudness(painter, layout.loudness);

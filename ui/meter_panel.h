@@ -11,6 +11,8 @@ class CMeterPanel : public QWidget {
 public:
     explicit CMeterPanel(QWidget* parent);
 
+    // Null: nothing is measured (before the first block, while the input
+    // is lost); every level reads -inf.
     void SetReadings(const MeterReadings* readings);
     void SetScale(int target, bool relative);
     // "M -23.0 LUFS" ... one line per number, as painted.
@@ -31,8 +33,7 @@ private:
     void PaintNumbers(class QPainter& painter, const QRect& area) const;
     QString Loudness(double lufs) const;
 
-    MeterReadings readings{};
-    bool measured = false;
+    MeterReadings readings;
     int target = -23;
     bool relative = false;
     QPixmap background;  // the scales and captions, drawn once per size and scale

@@ -47,6 +47,8 @@ TEST_F(Meter, ShownFromTheMenuItReadsTheLoudnessInLufsOrLu)
     CMeterDlg* meter = w.MeterWindow();
     ASSERT_TRUE(meter->isVisible());
     EXPECT_EQ(profile->ReadInt("View", "ShowMeter"), 1);
+    for (const char* unmeasured : {"M  \u2212\u221e LUFS", "S  \u2212\u221e LUFS", "Max TP  \u2212\u221e dBTP"})
+        EXPECT_TRUE(meter->Numbers().contains(QString(unmeasured))) << "before any block: " << meter->Numbers().toStdString();
     SharedSettings.Pause = true;  // the meter goes on while the picture is paused
     PushMinus23(118);             // 5 s
     EXPECT_TRUE(meter->Numbers().contains("S  -23.0 LUFS")) << meter->Numbers().toStdString();

@@ -1,0 +1,25 @@
+#include "dsp/sliding_sum.h"
+
+#include <algorithm>
+
+// One chunk more than the capacity: the chunk being filled never shares
+// its place with the oldest chunk a window reads.
+CSlidingSum::CSlidingSum(int capacity)
+    : ring((std::max(capacity, 1) + Chunk - 1) / Chunk * Chunk + Chunk),
+      chunkRing(ring / Chunk),
+      values(static_cast<size_t>(ring), 0.0),
+      chunks(static_cast<size_t>(chunkRing), 0.0)
+{
+}
+
+double CSlidingSum::Sum(int length) const
+{
+    const int64_t start = std::max<int64_t>(0, count - std::max(length, 0));
+    const int64_t firstWhole = std::min(count, (start + Chunk - 1) / Chunk * Chunk);
+    double sum = 0.0;
+    for (int64_t i = start; i < firstWhole; ++i)
+        sum += values[static_cast<size_t>(i % ring)];
+    for (int64_t c = firstWhole / Chunk; c * Chunk < count; ++c)
+        sum += chunks[static_cast<size_t>(c % chunkRing)];
+    return sum;
+}
