@@ -25,7 +25,12 @@ CPictureMenu::CPictureMenu(CAnalyzerDlg& window) : QMenu(&window), window(window
 {
     inputMenu = addMenu(QStringLiteral("Input"));
     AddModes();
-    measureMenu = new CMeasureMenu(window.Profile(), this, [this] { this->window.RepaintPicture(); },
+    measureMenu = new CMeasureMenu(
+        window.Profile(), this,
+        [this] {
+            this->window.Engine().Measurement().FollowSettings();
+            this->window.RepaintPicture();
+        },
                                    [this] { this->window.Engine().Measurement().Reset(); });
     addMenu(measureMenu);
     pause = addAction(QStringLiteral("Pause"));

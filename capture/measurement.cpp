@@ -23,10 +23,18 @@ bool CMeasurement::SpectrumWanted()
     return AveragingSeconds(SharedMeasureSettings.Averaging) >= 0.0 || SharedMeasureSettings.PeakHold != 0;
 }
 
-void CMeasurement::Configure()
+void CMeasurement::FollowSettings()
 {
     const double seconds = AveragingSeconds(SharedMeasureSettings.Averaging);
-    const double fall = SharedMeasureSettings.PeakHold == 2 ? FallDbPerSecond : 0.0;
+    // "Off" and "held" share a fall of 0: any other choice starts the peaks
+    // again, so none comes back from before peak hold was off.
+    if (SharedMeasureSettings.PeakHold != peakHold) {
+        peakHold = SharedMeasureSettings.PeakHold;
+        for (Channel& c : channels)
+            c.peak.Reset();
+        bandPeak.Reset();
+    }
+    const double fall = peakHold == 2 ? FallDbPerSecond : 0.0;
     for (Channel& c : channels) {
         c.average.Configure(seconds, BlockSeconds);
         c.peak.Configure(fall, BlockSeconds);
@@ -37,7 +45,7 @@ void CMeasurement::Configure()
 
 void CMeasurement::AddSpectra(const float* left, const float* right)
 {
-    Configure();
+    FollowSettings();
     const float* spectra[2] = {left, right};
     power.resize(SpectrumBins);
     for (int ch = 0; ch < 2; ++ch) {
@@ -103,7 +111,7 @@ void CMeasurement::ConfigureBands()
 
 void CMeasurement::AddSamples(const int16_t* x, int count, long block)
 {
-    Configure();
+    FollowSettings();
     ConfigureBands();
     if (block != lastBlock + 1) {
         weightingFilter.Reset();

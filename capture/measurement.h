@@ -36,6 +36,9 @@ public:
     void AddSamples(const int16_t* samples, int count, long block);
     // Averages and peaks start again ("Reset measurement").
     void Reset();
+    // Takes the averaging and peak-hold choices in use: called with every
+    // block, and by whoever changes them so that they take effect at once.
+    void FollowSettings();
 
     // The 1-D spectrum's averaged magnitudes, or null when averaging is off
     // or nothing was added; the held peaks (magnitudes), or null.
@@ -57,7 +60,6 @@ private:
         std::vector<float> averaged;
         std::vector<float> held;
     };
-    void Configure();
     void ConfigureBands();
     void UpdateBandLevels(const std::vector<double>& meanSquares);
 
@@ -77,4 +79,5 @@ private:
     std::vector<double> levels;
     std::vector<double> peaks;
     long lastBlock = -2;
+    int peakHold = 0;  // the choice the peaks were held with
 };

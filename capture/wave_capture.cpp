@@ -197,6 +197,7 @@ void CWaveCapture::LinearPass()
 
 void CWaveCapture::MeasurementPass(int mode)
 {
+    measurement.FollowSettings();
     if (CMeasurement::SpectrumWanted()) {
         UpdateLinearSpectrum();
         measurement.AddSpectra(spectrum[0].data() + SecondSpectrum,

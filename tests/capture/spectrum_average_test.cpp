@@ -110,4 +110,31 @@ TEST_F(SpectrumAverage, PeaksAreHeldOrFallAtTenDecibelsASecond)
         << "started again from the newest block";
 }
 
+// Peak hold off and on again ("held" both times, so the same fall of 0):
+// the peaks start from the newest block, in the spectrum and in the bands.
+TEST_F(SpectrumAverage, PeakHoldOffAndOnAgainForgetsThePeaksOfBefore)
+{
+    SharedMeasureSettings.PeakHold = 1;
+    CMeasurement bands;
+    std::vector<int16_t> loud(2048), quiet(2048, 0);
+    for (int i = 0; i < 2048; ++i)
+        loud[size_t(i)] = int16_t(std::lround(20000 * std::sin(2 * M_PI * 1000.0 * i / 48000.0)));
+    for (int b = 0; b < 2; ++b) {
+        FeedBoth(Sine(1000.0, 20000));
+        bands.AddSamples(loud.data(), 2048, b);
+    }
+    SharedMeasureSettings.PeakHold = 0;
+    FeedConstant(0, 0);
+    FeedConstant(0, 0);
+    bands.AddSamples(quiet.data(), 2048, 2);
+    SharedMeasureSettings.PeakHold = 1;
+    FeedConstant(0, 0);
+    bands.AddSamples(quiet.data(), 2048, 3);
+    EXPECT_EQ(engine.Measurement().PeakSpectrum(0)[171], (engine.GetSpectrum(0) + CWaveCapture::SecondSpectrum)[171]);
+    const auto thousand = std::find_if(bands.Bands().begin(), bands.Bands().end(),
+                                       [](const FractionalOctaveBand& band) { return band.midband > 990; });
+    const size_t k = size_t(thousand - bands.Bands().begin());
+    EXPECT_DOUBLE_EQ(bands.BandPeaks()[k], bands.BandLevels()[k]) << "the band's peak is its level now";
+}
+
 } // namespace
