@@ -122,6 +122,8 @@ bool CAnalyzerDlg::ExportSpectrum(const QString& path)
     if (stereo)
         traces.right =
             m.AveragedSpectrum(1) ? m.AveragedSpectrum(1) : engine.GetSpectrum(1) + CWaveCapture::SecondSpectrum;
+    traces.windowSize = CWaveCapture::SettleWindowSize();
+    traces.windowType = static_cast<unsigned>(SharedSettings.WindowType);
     traces.leftPeaks = m.PeakSpectrum(0);
     traces.rightPeaks = stereo ? m.PeakSpectrum(1) : nullptr;
     if (m.AveragedSpectrum(0) || traces.leftPeaks)

@@ -1,10 +1,12 @@
 #include "display/spectrum_export.h"
 
 #include <charconv>
-#include <initializer_list>
 #include <cmath>
+#include <cstdio>
+#include <vector>
 
 #include "dsp/frequency_axis.h"
+#include "dsp/window_functions.h"
 
 namespace {
 
@@ -16,34 +18,62 @@ void Append(std::string& out, double value)
     out.append(text, result.ptr);
 }
 
+std::string References(const SpectrumTraces& t, double toDbfs)
+{
+    const unsigned type = t.windowType < WindowTypeCount ? t.windowType : 0;
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "# _db: 20 log10 of the grid magnitude as the 1-D view draws it (unnormalised transform of %d "
+                  "samples scaled to +-1, %s window, times sqrt(8192/%d)); _dbfs = _db %+.3f, relative to full "
+                  "scale: a sine centred on its bin reads its own level, a full-scale sine 0.0 (AES17)\n",
+                  t.windowSize, WindowTypeNames[type], t.windowSize, toDbfs);
+    return text;
+}
+
 } // namespace
+
+double GridToDbfs(int windowSize, unsigned windowType)
+{
+    std::vector<float> window(static_cast<size_t>(windowSize), 1.0f);
+    ApplyWindow(window.data(), windowSize, windowType);
+    double sum = 0.0;
+    for (const float w : window)
+        sum += w;
+    const double gain = windowSize < 8192 ? std::sqrt(8192.0 / windowSize) : 1.0;
+    return 20.0 * std::log10(2.0 / (gain * sum));
+}
 
 std::string SpectrumCsv(const SpectrumTraces& t)
 {
+    const double toDbfs = GridToDbfs(t.windowSize, t.windowType);
     std::string csv;
     if (!t.description.empty())
         csv += "# " + t.description + "\n";
-    csv += t.right ? "frequency_hz,left_db,right_db" : "frequency_hz,level_db";
+    csv += References(t, toDbfs);
+    // Column names in the order of the columns below.
+    std::vector<std::string> names{t.right ? "left" : "level"};
+    if (t.right)
+        names.push_back("right");
     if (t.leftPeaks)
-        csv += t.right ? ",left_peak_db,right_peak_db" : ",peak_db";
+        names.push_back(t.right ? "left_peak" : "peak");
+    if (t.leftPeaks && t.right)
+        names.push_back("right_peak");
+    csv += "frequency_hz";
+    for (const char* unit : {"_db", "_dbfs"})
+        for (const std::string& name : names)
+            csv += "," + name + unit;
     csv += '\n';
+    const float* const columns[] = {t.left, t.right, t.leftPeaks, t.right ? t.rightPeaks : nullptr};
     for (int k = 0; k < LinearBins; ++k) {
         Append(csv, k * 5.859375);
-        for (const float* channel : {t.left, t.right, t.leftPeaks, t.right ? t.rightPeaks : nullptr}) {
-            if (!channel)
-                continue;
-            csv += ',';
-            Append(csv, 20 * std::log10(channel[k] + 1e-12));
-        }
+        for (const double offset : {0.0, toDbfs})
+            for (const float* channel : columns) {
+                if (!channel)
+                    continue;
+                csv += ',';
+                Append(csv, 20 * std::log10(channel[k] + 1e-12) + offset);
+            }
         csv += '\n';
     }
     return csv;
-}
-
-std::string SpectrumCsv(const float* left, const float* right)
-{
-    SpectrumTraces traces;
-    traces.left = left;
-    traces.right = right;
-    return SpectrumCsv(traces);
 }

@@ -3,19 +3,31 @@
 #include <string>
 
 // A spectrum as CSV: a header, then one row per grid bin with its
-// frequency in Hz and, for each channel in use, its level in dB as the 1-D
-// spectrum view computes it, 20 log10(magnitude + 1e-12). Numbers always use
-// '.' as the decimal point.
+// frequency in Hz and, for each channel in use, two levels:
+// - "_db": 20 log10(magnitude + 1e-12) of the grid's magnitude as the 1-D
+//   spectrum view computes it (the unnormalised transform of N windowed
+//   samples scaled to +-1, times sqrt(8192 / N) below 8192 points);
+// - "_dbfs": the same in dB relative to full scale: a sine centred on the
+//   bin reads its level, a full-scale sine 0.0 dB (AES17), as the bands
+//   and the meter read; between bins the window's scalloping takes some
+//   away (up to 1.4 dB with Hann).
+// The "_dbfs" columns follow all the "_db" columns, which keep their
+// places. A comment line before the header names both references with the
+// window in use. Numbers always use '.' as the decimal point.
 struct SpectrumTraces {
     const float* left = nullptr;   // the trace shown
     const float* right = nullptr;  // null for mono
     const float* leftPeaks = nullptr;   // held peaks, null when off
     const float* rightPeaks = nullptr;
+    int windowSize = 8192;        // of the transform the spectra come from
+    unsigned windowType = 0;      // its window function
     // Which trace and peaks these are, for a first line "# ..."; empty for
     // the newest spectrum alone (no such line).
     std::string description;
 };
 std::string SpectrumCsv(const SpectrumTraces& traces);
 
-// The newest analysed spectrum (the second of the block) alone.
-std::string SpectrumCsv(const float* left, const float* right);
+// What turns a grid level in dB into dBFS for a transform of `windowSize`
+// points and window `windowType`: 20 log10(2 / (g * sum of the window)),
+// g the grid's gain sqrt(8192 / N) (1 at 8192 points).
+double GridToDbfs(int windowSize, unsigned windowType);

@@ -65,8 +65,11 @@ TEST_F(Exports, ExportsTheNewestSpectrumWithDecimalPoints)
 {
     Store({{"WindowSize", "4"}, {"Stereo", "1"}});
     CAnalyzerDlg& w = Open();
-    for (int b = 0; b < 3; ++b) {
-        PushSine(1000);
+    // -23 dBFS, centred on grid bin 170 (996.09375 Hz), filling the 8192
+    // points of the transform.
+    const double amplitude = 32768 * std::pow(10.0, -23.0 / 20);
+    for (int b = 0; b < 5; ++b) {
+        PushSine(170 * 48000.0 / 8192, amplitude);
         Settle();
     }
     // A desktop whose numbers use ',' (Qt's own locale always; the C
@@ -83,18 +86,23 @@ TEST_F(Exports, ExportsTheNewestSpectrumWithDecimalPoints)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
     QFile::remove(path);
-    ASSERT_EQ(lines.size(), 4097);
-    EXPECT_EQ(lines[0], "frequency_hz,left_db,right_db");
+    ASSERT_EQ(lines.size(), 4098);
+    EXPECT_TRUE(lines[0].startsWith("# _db: 20 log10 of the grid magnitude")) << lines[0].toStdString();
+    EXPECT_EQ(lines[1], "frequency_hz,left_db,right_db,left_dbfs,right_dbfs");
     const float* left = w.Engine().GetSpectrum(0) + CWaveCapture::SecondSpectrum;
     const float* right = w.Engine().GetSpectrum(1) + CWaveCapture::SecondSpectrum;
     for (const int k : {0, 1, 170, 171, 4095}) {
-        const QStringList cells = lines[k + 1].split(',');
-        ASSERT_EQ(cells.size(), 3) << k;
+        const QStringList cells = lines[k + 2].split(',');
+        ASSERT_EQ(cells.size(), 5) << k;
         EXPECT_DOUBLE_EQ(cells[0].toDouble(), k * 48000.0 / 8192) << k;
         EXPECT_NEAR(cells[1].toDouble(), 20 * std::log10(double(left[k]) + 1e-12), 1e-9) << k;
         EXPECT_NEAR(cells[2].toDouble(), 20 * std::log10(double(right[k]) + 1e-12), 1e-9) << k;
     }
-    EXPECT_GT(lines[172].split(',')[1].toDouble(), lines[101].split(',')[1].toDouble() + 40) << "the tone's bin";
+    // The tone in dBFS reads its own level (a full-scale sine 0 dB), as the
+    // meter and the bands read it.
+    EXPECT_NEAR(lines[170 + 2].split(',')[3].toDouble(), -23.0, 0.01);
+    EXPECT_NEAR(lines[170 + 2].split(',')[4].toDouble(), -23.0, 0.01);
+    EXPECT_GT(lines[170 + 2].split(',')[1].toDouble(), lines[101].split(',')[1].toDouble() + 40) << "the tone's bin";
 }
 
 // The export holds the newest block's spectrum in every view, also in the
@@ -109,7 +117,7 @@ TEST_F(Exports, ExportsTheSpectrumOfNowInEveryView)
         EXPECT_TRUE(file.open(QIODevice::ReadOnly));
         const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
         double peakHz = 0, peakDb = -1e9;
-        for (int k = 1; k < lines.size(); ++k) {
+        for (int k = 2; k < lines.size(); ++k) {
             const QStringList cells = lines[k].split(',');
             if (cells[1].toDouble() > peakDb) {
                 peakDb = cells[1].toDouble();

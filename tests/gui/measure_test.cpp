@@ -112,18 +112,18 @@ TEST_F(Measure, TheExportWritesTheAveragedTraceAndThePeaks)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
     QFile::remove(path);
-    ASSERT_EQ(lines.size(), 4098);
+    ASSERT_EQ(lines.size(), 4099);
     EXPECT_EQ(lines[0], "# levels: linear average since the reset; peaks: held since the reset");
-    EXPECT_EQ(lines[1], "frequency_hz,level_db,peak_db");
+    EXPECT_EQ(lines[2], "frequency_hz,level_db,peak_db,level_dbfs,peak_dbfs");
     const float* averaged = w.Engine().Measurement().AveragedSpectrum(0);
     const float* peaks = w.Engine().Measurement().PeakSpectrum(0);
     for (const int k : {171, 512, 2000}) {
-        const QStringList cells = lines[k + 2].split(',');
-        ASSERT_EQ(cells.size(), 3);
+        const QStringList cells = lines[k + 3].split(',');
+        ASSERT_EQ(cells.size(), 5);
         EXPECT_NEAR(cells[1].toDouble(), 20 * std::log10(double(averaged[k]) + 1e-12), 1e-9) << k;
         EXPECT_NEAR(cells[2].toDouble(), 20 * std::log10(double(peaks[k]) + 1e-12), 1e-9) << k;
     }
-    EXPECT_GT(lines[171 + 2].split(',')[2].toDouble(), lines[171 + 2].split(',')[1].toDouble() + 2)
+    EXPECT_GT(lines[171 + 3].split(',')[2].toDouble(), lines[171 + 3].split(',')[1].toDouble() + 2)
         << "the 1 kHz tone's peak stands above its average";
 }
 
