@@ -23,9 +23,10 @@ std::string References(const SpectrumTraces& t, double toDbfs)
     const unsigned type = t.windowType < WindowTypeCount ? t.windowType : 0;
     char text[512];
     std::snprintf(text, sizeof text,
-                  "# _db: 20 log10 of the grid magnitude as the 1-D view draws it (unnormalised transform of %d "
-                  "samples scaled to +-1, %s window, times sqrt(8192/%d)); _dbfs = _db %+.3f, relative to full "
-                  "scale: a sine centred on its bin reads its own level, a full-scale sine 0.0 (AES17)\n",
+                  "# _db: 20 log10 of the grid magnitude (unnormalised transform of %d samples scaled to +-1, %s "
+                  "window, times sqrt(8192/%d)), which the 1-D view draws relative to the largest it has shown; "
+                  "_dbfs = _db %+.3f, relative to full scale: a sine centred on its bin reads its own level, a "
+                  "full-scale sine 0.0 (AES17)\n",
                   t.windowSize, WindowTypeNames[type], t.windowSize, toDbfs);
     return text;
 }

@@ -4,9 +4,10 @@
 
 // A spectrum as CSV: a header, then one row per grid bin with its
 // frequency in Hz and, for each channel in use, two levels:
-// - "_db": 20 log10(magnitude + 1e-12) of the grid's magnitude as the 1-D
-//   spectrum view computes it (the unnormalised transform of N windowed
-//   samples scaled to +-1, times sqrt(8192 / N) below 8192 points);
+// - "_db": 20 log10(magnitude + 1e-12) of the grid's magnitude (the
+//   unnormalised transform of N windowed samples scaled to +-1, times
+//   sqrt(8192 / N) below 8192 points), which the 1-D spectrum view draws
+//   relative to the largest magnitude it has shown (its 0 dB);
 // - "_dbfs": the same in dB relative to full scale: a sine centred on the
 //   bin reads its level, a full-scale sine 0.0 dB (AES17), as the bands
 //   and the meter read; between bins the window's scalloping takes some

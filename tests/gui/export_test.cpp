@@ -87,7 +87,7 @@ TEST_F(Exports, ExportsTheNewestSpectrumWithDecimalPoints)
     const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
     QFile::remove(path);
     ASSERT_EQ(lines.size(), 4098);
-    EXPECT_TRUE(lines[0].startsWith("# _db: 20 log10 of the grid magnitude")) << lines[0].toStdString();
+    EXPECT_TRUE(lines[0].startsWith("# _db: 20 log10 of the grid magnitude (unnormalised")) << lines[0].toStdString();
     EXPECT_EQ(lines[1], "frequency_hz,left_db,right_db,left_dbfs,right_dbfs");
     const float* left = w.Engine().GetSpectrum(0) + CWaveCapture::SecondSpectrum;
     const float* right = w.Engine().GetSpectrum(1) + CWaveCapture::SecondSpectrum;
