@@ -19,6 +19,7 @@
 #include "capture/wave_file_input.h"
 #include "capture/audio_file_reader.h"
 #include "dsp/debug_message.h"
+#include "dsp/subnormals.h"
 #include "resources/starter_settings.h"
 #include "store/command_line.h"
 #include "store/module_path.h"
@@ -157,6 +158,7 @@ void PrintStatistics(const CAnalyzerDlg& dialog, const CommandLine& line)
 
 int CAnalyzerApp::InitInstance(int argc, char** argv)
 {
+    FlushSubnormalsOnThisThread();
     const CommandLine line = ParseCommandLine(argc, argv);
     if (!line.error.empty()) {
         std::fprintf(stderr, "tavimeter: %s\n%s", line.error.c_str(), CommandLineUsage);

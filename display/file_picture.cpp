@@ -11,6 +11,7 @@
 #include "display/column_strip.h"
 #include "display/file_picture_part.h"
 #include "display/spectrogram_view.h"
+#include "dsp/subnormals.h"
 #include "settings/shared_settings.h"
 
 namespace {
@@ -107,6 +108,7 @@ bool CFilePicture::Draw(const std::string& path, const FilePictureRequest& reque
     std::vector<std::thread> drawers;
     for (size_t p = 0; p < parts; ++p)
         drawers.emplace_back([&, p] {
+            FlushSubnormalsOnThisThread();
             DrawPart(PartOfFile{path, start, cuts[p], cuts[p + 1], wanted}, request, surfaces, strips[p], done,
                      problems[p]);
             finished.fetch_add(1);

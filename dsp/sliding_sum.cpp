@@ -15,9 +15,9 @@ CSlidingSum::CSlidingSum(int capacity)
 double CSlidingSum::Sum(int length) const
 {
     const int64_t start = std::max<int64_t>(0, count - std::max(length, 0));
-    const int64_t firstWhole = std::min(count, (start + Chunk - 1) / Chunk * Chunk);
+    const int64_t firstWhole = (start + Chunk - 1) / Chunk * Chunk;  // the first chunk wholly inside
     double sum = 0.0;
-    for (int64_t i = start; i < firstWhole; ++i)
+    for (int64_t i = start; i < std::min(firstWhole, count); ++i)
         sum += values[static_cast<size_t>(i % ring)];
     for (int64_t c = firstWhole / Chunk; c * Chunk < count; ++c)
         sum += chunks[static_cast<size_t>(c % chunkRing)];

@@ -20,10 +20,16 @@ public:
 
     void Add(double value)
     {
-        const int64_t at = count++;
-        values[static_cast<size_t>(at % ring)] = value;
-        double& chunk = chunks[static_cast<size_t>(at / Chunk % chunkRing)];
-        chunk = at % Chunk == 0 ? value : chunk + value;
+        values[valueAt] = value;
+        chunks[chunkAt] = inChunk == 0 ? value : chunks[chunkAt] + value;
+        ++count;
+        if (++valueAt == values.size())
+            valueAt = 0;
+        if (++inChunk == Chunk) {
+            inChunk = 0;
+            if (++chunkAt == chunks.size())
+                chunkAt = 0;
+        }
     }
     // The sum of the newest `length` values (at most the capacity).
     double Sum(int length) const;
@@ -36,4 +42,8 @@ private:
     std::vector<double> values;
     std::vector<double> chunks;  // the sum of each chunk's values so far
     int64_t count = 0;
+    // Where the next value goes: count % ring, count / Chunk % chunkRing and
+    // count % Chunk, kept as they are so that adding divides nothing.
+    size_t valueAt = 0, chunkAt = 0;
+    int inChunk = 0;
 };

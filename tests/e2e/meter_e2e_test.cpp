@@ -64,4 +64,27 @@ TEST_F(Program, TheLevelLogKeepsWholeRowsWhenTheProgramIsKilled)
     EXPECT_NEAR(rows - 1, 30, 1) << "a row a second";
 }
 
+// Noise, then silence, in the bands view at its heaviest (1/12 octave, A,
+// Slow): the filters' states decay towards zero in the silence, through the
+// subnormal numbers that cost the processor a hundred times more, and the
+// analysis must still keep up: no frame dropped in half a minute.
+TEST_F(Program, SilenceAfterNoiseKeepsTheBandsViewInStep)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.Running());
+    Feeder feeder(server.Address(),
+                  [random = 12345u](long n, int16_t& l, int16_t& r) mutable {
+                      random = random * 1664525u + 1013904223u;
+                      l = r = n < 5 * 48000 ? int16_t(int(random >> 16) - 32768) / 4 : 0;
+                  },
+                  40.0);
+    std::ofstream(folder + "/tavimeter.ini") << "[Measure]\nBands=12\nWeighting=1\nTimeWeighting=1\n";
+    const pid_t pid = Start("--mode 6");
+    std::this_thread::sleep_for(std::chrono::seconds(35));
+    ASSERT_EQ(Stop(pid), 0) << ReadAll(folder + "/err.txt");
+    const Statistics run = ParseStatistics(ReadAll(folder + "/out.txt"));
+    EXPECT_GT(run.analysed, 23 * 30) << ReadAll(folder + "/out.txt");
+    EXPECT_EQ(run.dropped, 0u) << ReadAll(folder + "/out.txt");
+}
+
 } // namespace

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "dsp/subnormals.h"
+
 // The Qt tests run with the offscreen platform, its windows without frames,
 // on one screen of 800 x 800 pixels, or as the file TAVI_TEST_SCREENS names
 // says (see tests/gui/screens).
@@ -15,8 +17,10 @@ int main(int argc, char** argv)
     const std::string platform = std::string("offscreen:configfile=") + (screens ? screens : TAVI_DEFAULT_SCREENS);
     setenv("QT_QPA_PLATFORM", platform.c_str(), 1);
     QApplication application(argc, argv);
-    // As the program does: numbers in the C library always use '.'.
+    // As the program does: numbers in the C library always use '.', and
+    // subnormal numbers are flushed to zero.
     std::setlocale(LC_NUMERIC, "C");
+    FlushSubnormalsOnThisThread();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
