@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sndfile.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,9 +14,22 @@
 namespace {
 
 // The child: only the open, then _exit, which runs no handlers of the
-// parent's and flushes none of its buffers.
-[[noreturn]] void OpenInChild(const char* path, int reportFd)
+// parent's and flushes none of its buffers. It dies with the parent (a
+// program killed during the probe leaves no child spinning in the library),
+// and at the latest `seconds` after it started, should the parent be
+// unable to kill it.
+[[noreturn]] void OpenInChild(const char* path, int reportFd, pid_t parent, unsigned seconds)
 {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    if (getppid() != parent)  // the parent died before the line above
+        _exit(1);
+    // The alarm ends the child whatever the parent did with the signal.
+    signal(SIGALRM, SIG_DFL);
+    sigset_t alarmOnly;
+    sigemptyset(&alarmOnly);
+    sigaddset(&alarmOnly, SIGALRM);
+    sigprocmask(SIG_UNBLOCK, &alarmOnly, nullptr);
+    alarm(seconds);
     SF_INFO info = {};
     if (SNDFILE* file = sf_open(path, SFM_READ, &info))
         sf_close(file);
@@ -67,6 +81,8 @@ SoundFileProbe ProbeSoundFile(const std::string& path, int limitMs)
     int pipeEnds[2];
     if (pipe2(pipeEnds, O_CLOEXEC) != 0)
         return SoundFileProbe::NotRun;
+    const pid_t parent = getpid();
+    const unsigned backstop = static_cast<unsigned>(limitMs / 1000) + 2;
     const pid_t child = fork();
     if (child < 0) {
         close(pipeEnds[0]);
@@ -75,7 +91,7 @@ SoundFileProbe ProbeSoundFile(const std::string& path, int limitMs)
     }
     if (child == 0) {
         close(pipeEnds[0]);
-        OpenInChild(path.c_str(), pipeEnds[1]);
+        OpenInChild(path.c_str(), pipeEnds[1], parent, backstop);
     }
     close(pipeEnds[1]);
     SoundFileProbe outcome = SoundFileProbe::TooSlow;

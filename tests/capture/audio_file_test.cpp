@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <dirent.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -6,9 +10,11 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "capture/audio_file_reader.h"
+#include "capture/sound_file_probe.h"
 #include "tests/capture/sound_file_maker.h"
 
 namespace {
@@ -143,6 +149,62 @@ TEST_F(AudioFile, AHeaderTheLibraryNeverFinishesIsRefusedAfterTheTimeLimit)
     EXPECT_NE(problem.find("header is damaged"), std::string::npos) << problem;
     int16_t frame[2];
     EXPECT_EQ(reader.ReadStereo(frame, 1), 0u) << "nothing is open";
+}
+
+// The processes of process group `group` other than its leader.
+std::vector<pid_t> OthersInGroup(pid_t group)
+{
+    std::vector<pid_t> found;
+    DIR* proc = opendir("/proc");
+    while (const dirent* entry = proc ? readdir(proc) : nullptr) {
+        const pid_t pid = std::atoi(entry->d_name);
+        std::ifstream stat("/proc/" + std::string(entry->d_name) + "/stat");
+        std::string line;
+        if (pid <= 0 || pid == group || !std::getline(stat, line) || line.rfind(')') == std::string::npos)
+            continue;
+        char state = 0;
+        int parent = 0, pgrp = 0;
+        if (std::sscanf(line.c_str() + line.rfind(')') + 1, " %c %d %d", &state, &parent, &pgrp) == 3 && pgrp == group)
+            found.push_back(pid);
+    }
+    if (proc)
+        closedir(proc);
+    return found;
+}
+
+// The program killed while its probe's child spins in the library (a
+// closed terminal, timeout, an interrupted xargs): the child dies with it
+// instead of running on at full speed.
+TEST_F(AudioFile, TheProbesChildDiesWithTheProgram)
+{
+    std::ofstream(path, std::ios::binary) << EndlessHeader();
+    // Orphans come to this process, so that the test sees the child end.
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    const pid_t program = fork();
+    if (program == 0) {
+        setpgid(0, 0);
+        ProbeSoundFile(path, 60000);
+        _exit(0);
+    }
+    setpgid(program, program);
+    for (int i = 0; i < 100 && OthersInGroup(program).empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_EQ(OthersInGroup(program).size(), 1u) << "the probe's child runs";
+    kill(program, SIGKILL);
+    waitpid(program, nullptr, 0);
+    int status = 0;
+    pid_t ended = 0;
+    for (int i = 0; i < 50 && ended == 0; ++i) {
+        ended = waitpid(-program, &status, WNOHANG);
+        if (ended == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    kill(-program, SIGKILL);  // whatever is left of it
+    while (waitpid(-program, nullptr, 0) > 0) {
+    }
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+    ASSERT_GT(ended, 0) << "the child went on after the program was killed";
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
 }
 
 long ResidentKilobytes()
