@@ -1,7 +1,6 @@
 #include "app/analyzer_dlg.h"
 
 #include <QContextMenuEvent>
-#include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QKeyEvent>
@@ -12,7 +11,6 @@
 
 #include <cstdio>
 
-#include "app/capture_events.h"
 #include "app/input_listing.h"
 #include "app/measure_menu.h"
 #include "app/picture_menu.h"
@@ -197,64 +195,6 @@ void CAnalyzerDlg::RestorePlacement()
 void CAnalyzerDlg::SavePlacement()
 {
     StoreRectangle(profile, WindowSection, geometry());
-}
-
-bool CAnalyzerDlg::event(QEvent* e)
-{
-    switch (static_cast<int>(e->type())) {
-    case CaptureEvents::WimData:
-        OnCaptureData();
-        return true;
-    case CaptureEvents::WimClose:
-        if (static_cast<CaptureEvents::WimCloseEvent*>(e)->generation == keeper.Generation())
-            engine.Close();
-        return true;
-    case CaptureEvents::InputEnded:
-        if (static_cast<CaptureEvents::InputEndedEvent*>(e)->generation == keeper.Generation())
-            setWindowTitle(QStringLiteral("Tavimeter \u2014 end of %1").arg(inputName));
-        return true;
-    case CaptureEvents::DeviceFailed: {
-        const auto* failure = static_cast<CaptureEvents::DeviceFailedEvent*>(e);
-        if (failure->generation == keeper.Generation())
-            InputLost(failure->message);
-        return true;
-    }
-    default:
-        return QDialog::event(e);
-    }
-}
-
-// While no block comes the meter measures nothing: it reads -inf, not the
-// last block's levels.
-void CAnalyzerDlg::InputLost(const QString& reason)
-{
-    keeper.Lost(reason);
-    if (meterWindow)
-        meterWindow->SetReadings(nullptr);
-}
-
-void CAnalyzerDlg::OnCaptureData()
-{
-    if (destroyed)
-        return;
-    const int before = engine.CurrentBuffer();
-    try {
-        engine.ProcessBlock();
-    } catch (const CaptureError& e) {
-        InputLost(QString::fromStdString(e.what()));
-        return;
-    }
-    if (engine.CurrentBuffer() == before)
-        return;  // nothing was due: a stale notification
-    ++blocksAnalysed;
-    keeper.BlockAnalysed();
-    const SurfaceChange change = DrawBlock(ClientRect());
-    if (showKeyboard)
-        FeedKeyboard();
-    FeedMeterAndLog();
-    blockWaiting = true;
-    // Paint now: every analysed block gets its own picture.
-    presenter->ShowBlock(change);
 }
 
 void CAnalyzerDlg::OnPaint(const QRegion& region)
@@ -477,25 +417,4 @@ void CAnalyzerDlg::done(int result)
 void CAnalyzerDlg::ShowError(const QString& text)
 {
     Presenter()(this, text);
-}
-
-void CAnalyzerDlg::PostWaveData(WaveHeader*)
-{
-    QCoreApplication::postEvent(this, new QEvent(CaptureEvents::WimData));
-}
-
-void CAnalyzerDlg::PostWaveClose()
-{
-    QCoreApplication::postEvent(this, new CaptureEvents::WimCloseEvent(keeper.Generation()));
-}
-
-void CAnalyzerDlg::PostWaveEnd()
-{
-    QCoreApplication::postEvent(this, new CaptureEvents::InputEndedEvent(keeper.Generation()));
-}
-
-void CAnalyzerDlg::PostWaveError(const std::string& message)
-{
-    QCoreApplication::postEvent(this,
-                                new CaptureEvents::DeviceFailedEvent(QString::fromStdString(message), keeper.Generation()));
 }
