@@ -4,8 +4,6 @@
 #include <QPainter>
 #include <QRegion>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -65,35 +63,10 @@ public:
     CImageDC window{1920, 1080};
 };
 
-// Standard output goes to /dev/null while it lives: the linear predictor of
-// modes 3 and 5 traces its coefficients there, which the measurement keeps
-// (as writes) without flooding the report.
-class QuietStandardOutput {
-public:
-    QuietStandardOutput()
-    {
-        std::fflush(stdout);
-        saved = dup(1);
-        const int null = open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        close(null);
-    }
-    ~QuietStandardOutput()
-    {
-        std::fflush(stdout);
-        dup2(saved, 1);
-        close(saved);
-    }
-
-private:
-    int saved;
-};
-
 // What each analysed block costs the display: the view drawn into the surface.
 void RunDrawBlock(benchmark::State& state, int mode)
 {
     PaintRig rig(mode);
-    const QuietStandardOutput quiet;
     for (auto _ : state)
         rig.renderer.DrawBlock(rig.rc);
 }
