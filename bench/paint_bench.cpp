@@ -4,7 +4,6 @@
 #include <QPainter>
 #include <QRegion>
 
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
