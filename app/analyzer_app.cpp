@@ -15,11 +15,11 @@
 #include "app/analyzer_dlg.h"
 #include "app/file_render.h"
 #include "app/termination_signal.h"
-#include "capture/sound_input_driver.h"
-#include "capture/wave_file_input.h"
-#include "capture/audio_file_reader.h"
 #include "dsp/debug_message.h"
 #include "dsp/subnormals.h"
+#include "input/audio_file_reader.h"
+#include "input/sound_input_driver.h"
+#include "input/wave_file_input.h"
 #include "resources/starter_settings.h"
 #include "store/command_line.h"
 #include "store/module_path.h"
@@ -143,7 +143,7 @@ void PrintStatistics(const CAnalyzerDlg& dialog, const CommandLine& line)
                 dialog.Engine().TempoClarity(), dialog.Engine().TempoStrength());
     const std::string input = line.inputFile.empty() ? dialog.InputInUse() : line.inputFile;
     std::printf("input in use: %s\n", input.empty() ? "the default input" : input.c_str());
-    if (const CLoudnessMeter* meter = dialog.Engine().Meter()) {
+    if (const CLoudnessMeter* meter = dialog.Readings().Meter()) {
         const MeterReadings& r = meter->Readings();
         std::printf("meter: momentary %.1f, short-term %.1f, integrated %.1f LUFS, range %.1f LU\n", r.momentary,
                     r.shortTerm, r.integrated, r.range);

@@ -82,6 +82,7 @@ CAnalyzerDlg::CAnalyzerDlg(CProfile& profile, WaveInputDriver* driver)
       profile(profile), inputDriver(driver)
 {
     engine.SetDisplayModeSource(DisplayModeSource());
+    SetMeasurement(&readings.Measurement());
     const DialogTemplate* t = FindDialogTemplate(MainWindowTemplate);
     BuildDialog(this, this, *t);
     setWindowIcon(QIcon(QPixmap::fromImage(icon)));
@@ -138,7 +139,7 @@ bool CAnalyzerDlg::OnInitDialog()
     meterWindow = std::make_unique<CMeterDlg>(profile, this);
     meterWindow->SetCloseHandler([this] { SetShowMeter(false); });
     meterWindow->SetResetHandler([this] {
-        if (CLoudnessMeter* meter = engine.Meter())
+        if (CLoudnessMeter* meter = readings.Meter())
             meter->Reset();
         FeedMeterAndLog();
     });
@@ -401,6 +402,7 @@ void CAnalyzerDlg::OnDestroy()
     engine.Close();
     keyboardWindow.reset();
     meterWindow.reset();
+    CLevelLog& levelLog = readings.LevelLog();
     if (!levelLog.Close())
         std::fprintf(stderr, "tavimeter: the level log %s could not be written: %s\n", levelLog.Path().c_str(),
                      levelLog.Reason().c_str());

@@ -7,13 +7,13 @@
 #include <functional>
 #include <memory>
 
+#include "analysis/block_readings.h"
+#include "analysis/wave_capture.h"
 #include "app/capture_keeper.h"
-#include "capture/level_log.h"
-#include "capture/sound_input_driver.h"
-#include "capture/wave_capture.h"
 #include "display/frequency_scale.h"
 #include "display/renderer.h"
 #include "framework/qt_drawing_context.h"
+#include "input/sound_input_driver.h"
 #include "ui/settings_host.h"
 
 class CProfile;
@@ -132,7 +132,7 @@ public:
     bool StartLevelLog(const QString& path);
     void StopLevelLog();
     void ChooseAndLogLevels();
-    const CLevelLog& LevelLog() const { return levelLog; }
+    const CLevelLog& LevelLog() const { return readings.LevelLog(); }
 
     // Called from the capture thread: posted on to the GUI thread.
     void PostWaveData(WaveHeader* header) override;
@@ -145,6 +145,9 @@ public:
     CProfile& Profile() { return profile; }
     CWaveCapture& Engine() { return engine; }
     const CWaveCapture& Engine() const { return engine; }
+    // Our readings of the engine's blocks: measurement, meter, level log.
+    CBlockReadings& Readings() { return readings; }
+    const CBlockReadings& Readings() const { return readings; }
     RECT ClientRect() const;
     QScrollBar* ScrollBar() const { return scrollBar; }
     QWidget* PictureArea() const;
@@ -202,12 +205,12 @@ private:
 
     QImage icon;
     CWaveCapture engine;
+    CBlockReadings readings{engine};
     CCaptureKeeper keeper;
     CProfile& profile;
     std::unique_ptr<CSettingDlg> settingsPanel;
     std::unique_ptr<CKeyboardDlg> keyboardWindow;
     std::unique_ptr<CMeterDlg> meterWindow;
-    CLevelLog levelLog;
     CPictureMenu* pictureMenu = nullptr;
     InputChoice inputChoice;
     std::unique_ptr<CInputListing> inputListing;

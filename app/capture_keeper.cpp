@@ -2,7 +2,7 @@
 
 #include <QWidget>
 
-#include "capture/wave_capture.h"
+#include "analysis/wave_capture.h"
 
 CCaptureKeeper::CCaptureKeeper(CWaveCapture& engine, QWidget* window, Reporter report)
     : engine(engine), window(window), report(std::move(report))

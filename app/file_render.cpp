@@ -13,7 +13,6 @@
 #include <memory>
 #include <thread>
 
-#include "capture/audio_file_reader.h"
 #include "display/colour_map.h"
 #include "display/file_picture.h"
 #include "display/frequency_scale.h"
@@ -21,6 +20,7 @@
 #include "framework/dialog_builder.h"
 #include "framework/frequency_scale_painter.h"
 #include "framework/qt_drawing_context.h"
+#include "input/audio_file_reader.h"
 #include "resources/dialog_templates.h"
 #include "settings/shared_settings.h"
 #include "store/command_line.h"

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "capture/sound_input_driver.h"
+#include "input/sound_input_driver.h"
 
 // The capture devices for the picture's menu, listed off the GUI thread:
 // asking the sound server or probing the sound cards can take seconds, and

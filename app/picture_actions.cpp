@@ -116,7 +116,7 @@ bool CAnalyzerDlg::ExportSpectrum(const QString& path)
 {
     engine.UpdateLinearSpectrum();
     const bool stereo = SharedSettings.Stereo != 0;
-    const CMeasurement& m = engine.Measurement();
+    const CMeasurement& m = readings.Measurement();
     SpectrumTraces traces;
     traces.left = m.AveragedSpectrum(0) ? m.AveragedSpectrum(0) : engine.GetSpectrum(0) + CWaveCapture::SecondSpectrum;
     if (stereo)
@@ -292,38 +292,41 @@ void CAnalyzerDlg::SetShowMeter(bool on)
     UpdateMeterWanted();
     if (meterWindow) {
         meterWindow->setVisible(on && !isMinimized());
-        meterWindow->SetReadings(engine.Meter() ? &engine.Meter()->Readings() : nullptr);
+        meterWindow->SetReadings(readings.Meter() ? &readings.Meter()->Readings() : nullptr);
     }
     profile.WriteInt(ViewSection, "ShowMeter", on ? 1 : 0);
 }
 
-// The meter runs while its window is shown or the level log is kept.
+// The meter runs while its window is shown (and, on its own account, while
+// the level log is kept).
 void CAnalyzerDlg::UpdateMeterWanted()
 {
-    engine.SetMeterWanted(showMeter || levelLog.IsOpen());
+    readings.SetMeterWanted(showMeter);
 }
 
+// After each block: the meter's readings to its window, and a level log
+// that could not write its row stopped.
 void CAnalyzerDlg::FeedMeterAndLog()
 {
-    const CLoudnessMeter* meter = engine.Meter();
+    const CLoudnessMeter* meter = readings.Meter();
     if (!meter)
         return;
     // Shown every other block, 11.7 times a second: EBU Tech 3341 asks for
     // at least 10.
     if (showMeter && meterWindow && meterWindow->isVisible() && blocksAnalysed % 2 == 0)
         meterWindow->SetReadings(&meter->Readings());
-    if (levelLog.IsOpen() && !levelLog.Block(meter->Readings(), engine.DroppedFrames(), std::time(nullptr)))
+    if (readings.LevelLog().Failed())
         StopLevelLog();
 }
 
 bool CAnalyzerDlg::StartLevelLog(const QString& path)
 {
     std::string reason;
-    if (!levelLog.Open(QFile::encodeName(path).toStdString(), reason)) {
+    if (!readings.LevelLog().Open(QFile::encodeName(path).toStdString(), reason)) {
         ShowError(QStringLiteral("The level log %1 could not be opened:\n%2").arg(path, QString::fromLocal8Bit(reason.c_str())));
         return false;
     }
-    UpdateMeterWanted();
+    readings.LevelLogChanged();
     return true;
 }
 
@@ -331,8 +334,9 @@ bool CAnalyzerDlg::StartLevelLog(const QString& path)
 // (now or at the last block) is reported with the reason.
 void CAnalyzerDlg::StopLevelLog()
 {
+    CLevelLog& levelLog = readings.LevelLog();
     const bool whole = levelLog.Close() && levelLog.Reason().empty();
-    UpdateMeterWanted();
+    readings.LevelLogChanged();
     if (!whole)
         ShowError(QStringLiteral("The level log %1 could not be written (%2); it has stopped.")
                       .arg(QString::fromStdString(levelLog.Path()), QString::fromLocal8Bit(levelLog.Reason().c_str())));
@@ -340,7 +344,7 @@ void CAnalyzerDlg::StopLevelLog()
 
 void CAnalyzerDlg::ChooseAndLogLevels()
 {
-    if (levelLog.IsOpen()) {
+    if (readings.LevelLog().IsOpen()) {
         StopLevelLog();
         return;
     }

@@ -28,10 +28,10 @@ CPictureMenu::CPictureMenu(CAnalyzerDlg& window) : QMenu(&window), window(window
     measureMenu = new CMeasureMenu(
         window.Profile(), this,
         [this] {
-            this->window.Engine().Measurement().FollowSettings();
+            this->window.Readings().Measurement().FollowSettings();
             this->window.RepaintPicture();
         },
-                                   [this] { this->window.Engine().Measurement().Reset(); });
+                                   [this] { this->window.Readings().Measurement().Reset(); });
     addMenu(measureMenu);
     pause = addAction(QStringLiteral("Pause"));
     pause->setCheckable(true);

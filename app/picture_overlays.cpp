@@ -49,7 +49,7 @@ QString CAnalyzerDlg::BandReadout() const
 {
     if (GetDisplayMode() != OctaveBands || !mouseInside)
         return QString();
-    return QString::fromStdString(CBandsView::Readout(mouseX, PictureArea()->width(), engine.Measurement()));
+    return QString::fromStdString(CBandsView::Readout(mouseX, PictureArea()->width(), readings.Measurement()));
 }
 
 // Above and right of the pointer, kept inside the picture.

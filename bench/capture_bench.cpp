@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "capture/wave_capture.h"
-#include "tests/capture/scripted_wave_input.h"
+#include "analysis/wave_capture.h"
+#include "tests/input/scripted_wave_input.h"
 
 namespace {
 

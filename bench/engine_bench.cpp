@@ -4,12 +4,15 @@
 #include <cmath>
 #include <vector>
 
-#include "capture/wave_capture.h"
+#include "analysis/block_readings.h"
+#include "analysis/loudness_meter.h"
+#include "analysis/measurement.h"
+#include "analysis/wave_capture.h"
 #include "dsp/constant_q.h"
 #include "dsp/subnormals.h"
 #include "settings/measure_settings.h"
 #include "settings/shared_settings.h"
-#include "tests/capture/scripted_wave_input.h"
+#include "tests/input/scripted_wave_input.h"
 
 namespace {
 
@@ -24,8 +27,9 @@ std::vector<int16_t> StereoBuffer(int index)
     return frames;
 }
 
-// ProcessBlock on a scripted source: the buffer is handed over outside the
-// timed region, so the figure is the analysis of one block.
+// ProcessBlock on a scripted source, with our readings wired as the program
+// wires them (averaging and peak hold off, no meter): the buffer is handed
+// over outside the timed region, so the figure is the analysis of one block.
 void RunProcessBlock(benchmark::State& state, int mode, bool wrap, bool tempo)
 {
     SharedSettings = Settings();
@@ -37,6 +41,7 @@ void RunProcessBlock(benchmark::State& state, int mode, bool wrap, bool tempo)
     ScriptedDriver driver;
     RecordingTarget target;
     CWaveCapture engine(&driver);
+    const CBlockReadings readings(engine);
     engine.SetNotifyWindow(&target);
     engine.SetDisplayModeSource(&mode);
     engine.Start();

@@ -9,13 +9,13 @@
 #include <cstdlib>
 #include <vector>
 
-#include "capture/wave_capture.h"
+#include "analysis/wave_capture.h"
 #include "display/colour_map.h"
 #include "display/renderer.h"
 #include "framework/frequency_scale_painter.h"
 #include "framework/qt_drawing_context.h"
 #include "settings/shared_settings.h"
-#include "tests/capture/scripted_wave_input.h"
+#include "tests/input/scripted_wave_input.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "capture/measurement.h"
+#include "analysis/measurement.h"
 #include "display/raster.h"
 #include "dsp/frequency_axis.h"
 #include "settings/measure_settings.h"

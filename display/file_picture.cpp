@@ -6,12 +6,12 @@
 #include <cmath>
 #include <thread>
 
-#include "capture/audio_file_reader.h"
-#include "capture/wave_capture.h"
+#include "analysis/wave_capture.h"
 #include "display/column_strip.h"
 #include "display/file_picture_part.h"
 #include "display/spectrogram_view.h"
 #include "dsp/subnormals.h"
+#include "input/audio_file_reader.h"
 #include "settings/shared_settings.h"
 
 namespace {

@@ -4,12 +4,13 @@
 #include <deque>
 #include <vector>
 
-#include "capture/audio_file_reader.h"
-#include "capture/fed_input.h"
-#include "capture/wave_capture.h"
+#include "analysis/block_readings.h"
+#include "analysis/wave_capture.h"
 #include "display/file_picture.h"
 #include "display/renderer.h"
 #include "display/spectrogram_view.h"
+#include "input/audio_file_reader.h"
+#include "input/fed_input.h"
 #include "settings/shared_settings.h"
 
 namespace {
@@ -29,6 +30,7 @@ public:
     {
         engine.SetNotifyWindow(&quiet);
         engine.SetDisplayModeSource(renderer.DisplayModeSource());
+        renderer.SetMeasurement(&readings.Measurement());
         renderer.SetDisplayMode(request.mode);
         engine.ReconfigureConstantQ();
         renderer.UpdateCQWrapBand();
@@ -96,6 +98,7 @@ private:
     FedDriver driver;
     FedDriver::QuietTarget quiet;
     CWaveCapture engine{&driver};
+    CBlockReadings readings{engine};  // wired as the live window's engine is
     CRenderer renderer;
     std::deque<int64_t> owners;  // the block of each column of the right half
     std::vector<uint32_t> kept;  // column by column

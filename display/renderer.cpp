@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "capture/wave_capture.h"
+#include "analysis/measurement.h"
+#include "analysis/wave_capture.h"
 #include "display/envelope_views.h"
 #include "display/note_names.h"
 #include "display/speech_view.h"
@@ -77,13 +78,12 @@ SurfaceChange CRenderer::DrawBlock(const RECT& rc)
     if (!surface || !engine || displayMode < Spectrogram || displayMode > LastMode)
         return {};
     blockDrawn = true;
-    if (displayMode == Spectrum1D) {
-        const CMeasurement& m = engine->Measurement();
+    if (displayMode == Spectrum1D)
         return spectrum1D.Draw(surface.get(), rc, engine->GetSpectrum(0) + CWaveCapture::SecondSpectrum,
-                               m.AveragedSpectrum(0), m.PeakSpectrum(0));
-    }
+                               measurement ? measurement->AveragedSpectrum(0) : nullptr,
+                               measurement ? measurement->PeakSpectrum(0) : nullptr);
     if (displayMode == OctaveBands)
-        return bands.Draw(surface.get(), rc, engine->Measurement());
+        return measurement ? bands.Draw(surface.get(), rc, *measurement) : SurfaceChange();
     BITMAP bits;
     ReadSurfaceBits(surface.get(), &bits);
     SurfaceChange change = SurfaceChange::Whole();
@@ -208,10 +208,19 @@ PictureUpdate CRenderer::PictureUpdateFor(const SurfaceChange& change, const REC
     return update;
 }
 
+void CRenderer::SetMeasurement(CMeasurement* measured)
+{
+    measurement = measured;
+    if (measurement)
+        measurement->SetBandsWanted(displayMode == OctaveBands);
+}
+
 void CRenderer::SetDisplayMode(int mode)
 {
     const int old = displayMode;
     displayMode = mode;
+    if (measurement)
+        measurement->SetBandsWanted(mode == OctaveBands);
     bands.Invalidate();
     spectrum1D.Invalidate();
     envelope.Invalidate();

@@ -57,6 +57,11 @@ public:
     CRenderer& operator=(const CRenderer&) = delete;
 
     void CreateSurface(CSurfaceFactory* factory, const RECT& clientRect, CWaveCapture* engine);
+    // The averages, peaks and bands the 1-D spectrum and the bands view draw
+    // (without, the 1-D spectrum draws the newest block alone and the bands
+    // view nothing). The renderer has it measure the bands while the bands
+    // view is shown.
+    void SetMeasurement(CMeasurement* measured);
     // A new surface when the size changed. The spectrogram views start again
     // from black; the 1-D spectrum is drawn again from the latest block.
     void ResizeSurface(const RECT& clientRect);
@@ -130,6 +135,7 @@ private:
     std::unique_ptr<CDC> surface;
     CSurfaceFactory* factory = nullptr;
     CWaveCapture* engine = nullptr;
+    CMeasurement* measurement = nullptr;
     double zoom = 1.0;
     int displayMode = 0;
     bool blockDrawn = false;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "capture/wave_capture.h"
+#include "analysis/wave_capture.h"
 #include "display/colour_map.h"
 #include "display/pixel_ops.h"
 #include "dsp/frequency_axis.h"

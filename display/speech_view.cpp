@@ -5,7 +5,7 @@
 #include <initializer_list>
 #include <vector>
 
-#include "capture/wave_capture.h"
+#include "analysis/wave_capture.h"
 #include "display/pixel_ops.h"
 #include "display/spectrogram_view.h"
 #include "dsp/frequency_axis.h"

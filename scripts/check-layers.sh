@@ -12,13 +12,14 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 layers=(
   "settings||no-qt"
   "dsp|settings|no-qt"
-  "capture|dsp settings|no-qt"
-  "display|capture dsp settings|no-qt"
+  "input|dsp settings|no-qt"
+  "analysis|input dsp settings|no-qt"
+  "display|analysis input dsp settings|no-qt"
   "store|settings|no-qt"
   "resources||no-qt"
-  "framework|display capture dsp settings store resources|qt"
-  "ui|framework display capture dsp settings store resources|qt"
-  "app|ui framework display capture dsp settings store resources|qt"
+  "framework|display analysis input dsp settings store resources|qt"
+  "ui|framework display analysis input dsp settings store resources|qt"
+  "app|ui framework display analysis input dsp settings store resources|qt"
 )
 
 failed=0

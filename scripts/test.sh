@@ -2,8 +2,8 @@
 # Checks that every include points down the layers, then builds Tavimeter
 # and runs every test: unit, gui and e2e in a Release build;
 # unit, gui and the capture e2e tests once more under AddressSanitizer and
-# UndefinedBehaviorSanitizer; the capture tests (unit and e2e) and the file
-# picture drawn in parts under ThreadSanitizer; then the parsers' fuzz harnesses for a minute each. Any
+# UndefinedBehaviorSanitizer; the input and analysis tests, the capture e2e
+# tests and the file picture drawn in parts under ThreadSanitizer; then the parsers' fuzz harnesses for a minute each. Any
 # failure or sanitizer report fails the run.
 set -euo pipefail
 
@@ -49,15 +49,16 @@ export LSAN_OPTIONS="suppressions=$root/tests/lsan-suppressions.txt"
 ctest --test-dir "$root/build-sanitize" --output-on-failure -j "$jobs" -L 'unit|gui'
 "$root/scripts/test-rig.sh" ctest --test-dir "$root/build-sanitize" --output-on-failure -R "$capture_e2e"
 
-echo "== ThreadSanitizer build (capture, and the file pictures drawn in parts)"
-build "$root/build-tsan" -DTAVI_SANITIZE_THREAD=ON -DTAVI_BUILD_BENCHMARKS=OFF -- capture_tests capture_e2e_tests \
-  display_tests
-echo "== Capture tests under ThreadSanitizer (unit, e2e)"
+echo "== ThreadSanitizer build (input, analysis, capture e2e, and the file pictures drawn in parts)"
+build "$root/build-tsan" -DTAVI_SANITIZE_THREAD=ON -DTAVI_BUILD_BENCHMARKS=OFF -- input_tests analysis_tests \
+  capture_e2e_tests display_tests
+echo "== Input, analysis and capture e2e tests under ThreadSanitizer"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/tsan-suppressions.txt"
 # The tests of the measurements run on one thread and take minutes under
 # ThreadSanitizer; they run in the other two builds.
 single_threaded='BandLevels.*:BandsPerOctave/*:Signals/TempoReadout.*:SpectrumAverage.*:LoudnessMeter.*:LevelLog.*'
-"$root/build-tsan/tests/capture/capture_tests" --gtest_filter="-$single_threaded"
+"$root/build-tsan/tests/input/input_tests"
+"$root/build-tsan/tests/analysis/analysis_tests" --gtest_filter="-$single_threaded"
 "$root/scripts/test-rig.sh" "$root/build-tsan/tests/e2e/capture_e2e_tests"
 "$root/build-tsan/tests/display/display_tests" --gtest_filter='FilePicture.PartsDrawnAtOnceMakeOneRunsPicture'
 

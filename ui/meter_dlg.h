@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "capture/loudness_meter.h"
+#include "analysis/loudness_meter.h"
 
 class CProfile;
 class QCheckBox;

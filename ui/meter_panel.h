@@ -3,7 +3,7 @@
 #include <QPixmap>
 #include <QWidget>
 
-#include "capture/loudness_meter.h"
+#include "analysis/loudness_meter.h"
 
 // The meter window's picture: level bars per channel, loudness bars and the
 // numbers. Painted from the readings it is given.

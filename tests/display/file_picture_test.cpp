@@ -6,15 +6,15 @@
 #include <cstdio>
 #include <map>
 
-#include "capture/wave_capture.h"
-#include "display/column_strip.h"
+#include "analysis/wave_capture.h"
 #include "display/colour_map.h"
+#include "display/column_strip.h"
 #include "display/file_picture.h"
 #include "display/renderer.h"
 #include "settings/shared_settings.h"
-#include "tests/capture/scripted_wave_input.h"
-#include "tests/capture/sound_file_maker.h"
 #include "tests/display/memory_dc.h"
+#include "tests/input/scripted_wave_input.h"
+#include "tests/input/sound_file_maker.h"
 
 namespace {
 

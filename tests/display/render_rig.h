@@ -5,12 +5,13 @@
 #include <cmath>
 #include <vector>
 
-#include "capture/wave_capture.h"
+#include "analysis/block_readings.h"
+#include "analysis/wave_capture.h"
 #include "display/colour_map.h"
 #include "display/renderer.h"
 #include "settings/shared_settings.h"
-#include "tests/capture/scripted_wave_input.h"
 #include "tests/display/memory_dc.h"
+#include "tests/input/scripted_wave_input.h"
 
 // A renderer on a 400 x 300 memory surface over an engine fed by a scripted
 // device. Settings start from their load-time values with contrast 30..60;
@@ -26,6 +27,7 @@ protected:
         RebuildColorMap();
         engine.SetNotifyWindow(&target);
         engine.SetDisplayModeSource(renderer.DisplayModeSource());
+        renderer.SetMeasurement(&readings.Measurement());
         engine.Start();
         renderer.CreateSurface(&surfaces, rc, &engine);
     }
@@ -55,6 +57,7 @@ protected:
     ScriptedDriver driver;
     RecordingTarget target;
     CWaveCapture engine{&driver};
+    CBlockReadings readings{engine};
     MemorySurfaces surfaces;
     CRenderer renderer;
     long fed = 0;

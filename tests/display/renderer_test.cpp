@@ -3,15 +3,15 @@
 #include <cmath>
 #include <vector>
 
-#include "capture/wave_capture.h"
+#include "analysis/wave_capture.h"
 #include "display/colour_map.h"
 #include "display/harmonic_analysis.h"
 #include "display/note_names.h"
 #include "display/renderer.h"
 #include "settings/shared_settings.h"
-#include "tests/capture/scripted_wave_input.h"
 #include "tests/display/memory_dc.h"
 #include "tests/display/render_rig.h"
+#include "tests/input/scripted_wave_input.h"
 
 namespace {
 

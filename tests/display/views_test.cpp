@@ -4,7 +4,7 @@
 #include <cmath>
 #include <vector>
 
-#include "capture/wave_capture.h"
+#include "analysis/wave_capture.h"
 #include "display/colour_map.h"
 #include "display/keyboard_picture.h"
 #include "display/pitch_classes.h"
@@ -13,9 +13,9 @@
 #include "dsp/frequency_axis.h"
 #include "settings/measure_settings.h"
 #include "settings/shared_settings.h"
-#include "tests/capture/scripted_wave_input.h"
 #include "tests/display/memory_dc.h"
 #include "tests/display/render_rig.h"
+#include "tests/input/scripted_wave_input.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include <cstring>
 #include <random>
 
-#include "capture/sound_input_driver.h"
-#include "capture/wave_capture.h"
-#include "capture/wave_file_input.h"
+#include "analysis/wave_capture.h"
+#include "input/sound_input_driver.h"
+#include "input/wave_file_input.h"
 #include "settings/shared_settings.h"
 #include "tests/e2e/pulse_fixture.h"
 

@@ -19,7 +19,7 @@
 #include <thread>
 #include <vector>
 
-#include "capture/wave_input.h"
+#include "input/wave_input.h"
 
 // A private PulseAudio server for one test, started with the project's
 // script under the test rig's folder, stopped when the test ends.

@@ -1,6 +1,6 @@
 #include <dirent.h>
 
-#include "tests/capture/sound_file_maker.h"
+#include "tests/input/sound_file_maker.h"
 #include "tests/e2e/program_fixture.h"
 
 namespace {

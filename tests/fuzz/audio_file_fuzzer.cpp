@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "capture/audio_file_reader.h"
+#include "input/audio_file_reader.h"
 #include "tests/fuzz/fuzz_temp_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

@@ -13,15 +13,15 @@
 #include <cstring>
 #include <map>
 
-#include "capture/wave_capture.h"
+#include "analysis/wave_capture.h"
 #include "display/colour_map.h"
 #include "display/renderer.h"
 #include "settings/shared_settings.h"
 #include "store/profile.h"
 #include "store/stored_settings.h"
-#include "tests/capture/scripted_wave_input.h"
 #include "tests/display/memory_dc.h"
 #include "tests/fuzz/fuzz_temp_file.h"
+#include "tests/input/scripted_wave_input.h"
 
 namespace {
 

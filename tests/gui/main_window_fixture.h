@@ -18,7 +18,7 @@
 #include "framework/qt_drawing_context.h"
 #include "settings/shared_settings.h"
 #include "store/profile.h"
-#include "tests/capture/scripted_wave_input.h"
+#include "tests/input/scripted_wave_input.h"
 
 // The main window over a scripted sound device and an INI file of its own.
 class MainWindow : public ::testing::Test {

@@ -23,7 +23,7 @@
 #include "framework/qt_drawing_context.h"
 #include "settings/shared_settings.h"
 #include "store/profile.h"
-#include "tests/capture/scripted_wave_input.h"
+#include "tests/input/scripted_wave_input.h"
 #include "tests/gui/main_window_fixture.h"
 #include "ui/keyboard_dlg.h"
 #include "ui/setting_dlg.h"

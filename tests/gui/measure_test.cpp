@@ -56,7 +56,7 @@ TEST_F(Measure, TheBandsViewShowsTheTonesBandAndTheChoicesAreKept)
     w.PictureMenu()->ModeMenu()->actions().back()->trigger();
     ASSERT_EQ(w.GetDisplayMode(), CRenderer::OctaveBands);
     Push(w, 1000.0, 40);
-    const CMeasurement& m = w.Engine().Measurement();
+    const CMeasurement& m = w.Readings().Measurement();
     const int bands = int(m.Bands().size());
     ASSERT_EQ(bands, 31);
     const int oneK = 17;
@@ -115,8 +115,8 @@ TEST_F(Measure, TheExportWritesTheAveragedTraceAndThePeaks)
     ASSERT_EQ(lines.size(), 4099);
     EXPECT_EQ(lines[0], "# levels: linear average since the reset; peaks: held since the reset");
     EXPECT_EQ(lines[2], "frequency_hz,level_db,peak_db,level_dbfs,peak_dbfs");
-    const float* averaged = w.Engine().Measurement().AveragedSpectrum(0);
-    const float* peaks = w.Engine().Measurement().PeakSpectrum(0);
+    const float* averaged = w.Readings().Measurement().AveragedSpectrum(0);
+    const float* peaks = w.Readings().Measurement().PeakSpectrum(0);
     for (const int k : {171, 512, 2000}) {
         const QStringList cells = lines[k + 3].split(',');
         ASSERT_EQ(cells.size(), 5);

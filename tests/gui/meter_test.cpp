@@ -70,7 +70,7 @@ TEST_F(Meter, ShownFromTheMenuItReadsTheLoudnessInLufsOrLu)
 
     meter->close();
     EXPECT_FALSE(w.ShowMeter());
-    EXPECT_EQ(w.Engine().Meter(), nullptr) << "no meter for nobody";
+    EXPECT_EQ(w.Readings().Meter(), nullptr) << "no meter for nobody";
     EXPECT_EQ(profile->ReadInt("View", "ShowMeter"), 0);
 }
 
@@ -84,7 +84,7 @@ TEST_F(Meter, LogLevelsStartsAndStopsTheLog)
     CAnalyzerDlg::SetFileChooser([&](QWidget*, const QString&, const QString&, const QString&) { return path; });
     w.PictureMenu()->LogLevelsAction()->trigger();
     ASSERT_TRUE(w.LevelLog().IsOpen());
-    ASSERT_NE(w.Engine().Meter(), nullptr) << "the meter runs for the log";
+    ASSERT_NE(w.Readings().Meter(), nullptr) << "the meter runs for the log";
     for (int i = 0; i < 60; ++i) {  // a little over two seconds
         PushMinus23(1);
         QTest::qWait(40);
@@ -94,7 +94,7 @@ TEST_F(Meter, LogLevelsStartsAndStopsTheLog)
     EXPECT_TRUE(w.PictureMenu()->LogLevelsAction()->isChecked());
     w.PictureMenu()->LogLevelsAction()->trigger();
     EXPECT_FALSE(w.LevelLog().IsOpen());
-    EXPECT_EQ(w.Engine().Meter(), nullptr);
+    EXPECT_EQ(w.Readings().Meter(), nullptr);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);

@@ -11,13 +11,14 @@
 #include <map>
 #include <sstream>
 
-#include "capture/wave_capture.h"
+#include "analysis/block_readings.h"
+#include "analysis/wave_capture.h"
 #include "display/colour_map.h"
 #include "display/renderer.h"
 #include "framework/qt_drawing_context.h"
 #include "settings/measure_settings.h"
 #include "settings/shared_settings.h"
-#include "tests/capture/scripted_wave_input.h"
+#include "tests/input/scripted_wave_input.h"
 
 namespace {
 
@@ -71,9 +72,11 @@ uint64_t SurfaceHash(int mode, int oversample)
     ScriptedDriver driver;
     RecordingTarget target;
     CWaveCapture engine{&driver};
+    CBlockReadings readings{engine};
     CRenderer renderer;
     CImageSurfaceFactory surfaces;
     const RECT rc{0, 0, 400, 300};
+    renderer.SetMeasurement(&readings.Measurement());
     renderer.SetDisplayMode(mode);
     engine.SetNotifyWindow(&target);
     engine.SetDisplayModeSource(renderer.DisplayModeSource());

@@ -1,0 +1,166 @@
+#include "analysis/level_log.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+const char* const CLevelLog::Header =
+    "time,momentary_lufs,shortterm_lufs,integrated_lufs,range_lu,sample_peak_left_dbfs,sample_peak_right_dbfs,"
+    "true_peak_left_dbtp,true_peak_right_dbtp,dropped_frames\n";
+
+namespace {
+
+void AppendNumber(std::string& row, double value)
+{
+    char text[32];
+    if (std::isinf(value))
+        std::snprintf(text, sizeof text, ",%s", value < 0 ? "-inf" : "inf");
+    else
+        std::snprintf(text, sizeof text, ",%.1f", value);
+    row += text;
+}
+
+ssize_t WriteToFile(int fd, const void* data, size_t size)
+{
+    return write(fd, data, size);
+}
+
+} // namespace
+
+CLevelLog::CLevelLog(WriteFunction write) : writeFunction(write ? write : WriteToFile) {}
+
+bool CLevelLog::Open(const std::string& newPath, std::string& openReason)
+{
+    Close();
+    reason.clear();
+    fd = open(newPath.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        openReason = std::strerror(errno);
+        return false;
+    }
+    path = newPath;
+    started = false;
+    rows = 0;
+    struct stat info;
+    if (!CutOffFragment() || fstat(fd, &info) != 0 || (info.st_size == 0 && !WriteWhole(Header))) {
+        openReason = reason.empty() ? std::strerror(errno) : reason;
+        close(fd);
+        fd = -1;
+        return false;
+    }
+    return true;
+}
+
+// The file ends after its last line break: a row cut short is cut off.
+bool CLevelLog::CutOffFragment()
+{
+    struct stat info;
+    if (fstat(fd, &info) != 0)
+        return false;
+    std::vector<char> chunk(4096);
+    for (off_t end = info.st_size; end > 0;) {
+        const off_t start = std::max<off_t>(0, end - static_cast<off_t>(chunk.size()));
+        const ssize_t got = pread(fd, chunk.data(), static_cast<size_t>(end - start), start);
+        if (got != end - start)
+            return false;
+        for (ssize_t i = got; i > 0; --i)
+            if (chunk[static_cast<size_t>(i - 1)] == '\n') {
+                const off_t whole = start + i;
+                return whole == info.st_size || ftruncate(fd, whole) == 0;
+            }
+        end = start;
+    }
+    return info.st_size == 0 || ftruncate(fd, 0) == 0;
+}
+
+bool CLevelLog::Close()
+{
+    if (fd < 0)
+        return true;
+    const bool written = !started || WriteRow();
+    started = false;
+    close(fd);
+    fd = -1;
+    return written;
+}
+
+bool CLevelLog::Block(const MeterReadings& r, uint64_t droppedFrames, std::time_t now)
+{
+    if (fd < 0)
+        return false;
+    bool written = true;
+    if (!started || now != second) {
+        if (started)
+            written = WriteRow();
+        droppedBefore = started ? droppedAtLast : droppedFrames;
+        started = true;
+        second = now;
+        std::fill(std::begin(samplePeak), std::end(samplePeak), -std::numeric_limits<double>::infinity());
+        std::fill(std::begin(truePeak), std::end(truePeak), -std::numeric_limits<double>::infinity());
+    }
+    last = r;
+    droppedAtLast = droppedFrames;
+    for (int ch = 0; ch < 2; ++ch) {
+        samplePeak[ch] = std::max(samplePeak[ch], r.samplePeak[ch]);
+        truePeak[ch] = std::max(truePeak[ch], r.truePeak[ch]);
+    }
+    return written;
+}
+
+void CLevelLog::Consume(const AnalysedBlock& block)
+{
+    if (meter && IsOpen() && reason.empty())
+        Block(meter->Readings(), block.droppedFrames, std::time(nullptr));
+}
+
+// The row of the second gathered, stamped with the end of that second.
+bool CLevelLog::WriteRow()
+{
+    const std::time_t ended = second + 1;
+    std::tm utc{};
+    gmtime_r(&ended, &utc);
+    char time[32];
+    std::strftime(time, sizeof time, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    std::string row = time;
+    for (const double value : {last.momentary, last.shortTerm, last.integrated, last.range, samplePeak[0],
+                               samplePeak[1], truePeak[0], truePeak[1]})
+        AppendNumber(row, value);
+    row += "," + std::to_string(droppedAtLast - droppedBefore) + "\n";
+    const bool ok = WriteWhole(row);
+    rows += ok;
+    return ok;
+}
+
+// All of `text` or none of it: a write that falls short is cut back to
+// where the file ended.
+bool CLevelLog::WriteWhole(const std::string& text)
+{
+    struct stat info;
+    if (fstat(fd, &info) != 0) {
+        reason = std::strerror(errno);
+        return false;
+    }
+    for (size_t done = 0; done < text.size();) {
+        errno = 0;
+        const ssize_t n = writeFunction(fd, text.data() + done, text.size() - done);
+        if (n > 0) {
+            done += static_cast<size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        reason = std::strerror(n < 0 && errno ? errno : EIO);
+        // Where even the cut fails, the next Open cuts off the fragment.
+        static_cast<void>(ftruncate(fd, info.st_size) == 0);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,78 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+
+#include "analysis/block_consumer.h"
+#include "analysis/loudness_meter.h"
+
+// The level log: a CSV file that gets one row for each second measured,
+// appended with one write of its own as the next second begins, and the
+// last, partly measured second's row when the log is closed. A row says
+// when its second ended (ISO 8601, UTC), the meter's momentary, short-term
+// and integrated loudness and loudness range as the second's last block
+// left them, the largest sample and true peak of each channel within the
+// second, and how many frames capture dropped in it. After a gap (capture
+// lost for a while) the row of the last second measured still carries that
+// second and its values alone.
+//
+// A row reaches the file whole or not at all: a write that falls short (a
+// full disk) is cut back to the last whole row, and opening a log that does
+// not end in a line break (a power cut during a write) cuts off the
+// fragment first. A new or empty file starts with the header line. As a
+// block consumer it logs the readings of the meter it is given, after the
+// meter has taken the block, at the wall clock's time. GUI thread only.
+class CLevelLog : public BlockConsumer {
+public:
+    static const char* const Header;
+    using WriteFunction = ssize_t (*)(int fd, const void* data, size_t size);
+
+    explicit CLevelLog(WriteFunction write = nullptr);
+    ~CLevelLog() override { Close(); }
+    CLevelLog(const CLevelLog&) = delete;
+    CLevelLog& operator=(const CLevelLog&) = delete;
+
+    // False, with the system's reason, when the file cannot be opened.
+    bool Open(const std::string& path, std::string& reason);
+    // Writes the row of the second being gathered and closes the file;
+    // false when that row could not be written (see Reason).
+    bool Close();
+    bool IsOpen() const { return fd >= 0; }
+    const std::string& Path() const { return path; }
+
+    // After each block: its readings, the frames capture has dropped in all,
+    // and the time. A block of another second than the last one's writes
+    // the last one's row first. False when it could not be (see Reason).
+    bool Block(const MeterReadings& readings, uint64_t droppedFrames, std::time_t now);
+    long Rows() const { return rows; }
+    // The meter whose readings Consume logs (registered before the log).
+    void SetMeter(const CLoudnessMeter* readingsOf) { meter = readingsOf; }
+    void Consume(const AnalysedBlock& block) override;
+    // A row could not be written since the log was opened (see Reason).
+    bool Failed() const { return IsOpen() && !reason.empty(); }
+    // Why the last write failed, in the system's words ("No space left on
+    // device").
+    const std::string& Reason() const { return reason; }
+
+private:
+    bool CutOffFragment();
+    bool WriteRow();
+    bool WriteWhole(const std::string& text);
+
+    WriteFunction writeFunction;
+    const CLoudnessMeter* meter = nullptr;
+    int fd = -1;
+    std::string path;
+    std::string reason;
+    bool started = false;       // a second is being gathered
+    std::time_t second = 0;     // the one being gathered
+    MeterReadings last{};       // its last block's readings
+    double samplePeak[2] = {};  // its largest, per channel
+    double truePeak[2] = {};
+    uint64_t droppedBefore = 0;  // at the last block before it
+    uint64_t droppedAtLast = 0;  // at its last block
+    long rows = 0;
+};
