@@ -11,7 +11,6 @@
 namespace {
 
 constexpr double Silence = MeterReadings::Silence;
-constexpr int PeakModes = EBUR128_MODE_TRUE_PEAK;
 constexpr int IntegratingModes = EBUR128_MODE_I | EBUR128_MODE_LRA | EBUR128_MODE_HISTOGRAM;
 
 double Db(double amplitude)
@@ -30,12 +29,9 @@ double Reading(int (*read)(ebur128_state*, double*), ebur128_state* state, doubl
 } // namespace
 
 struct CLoudnessMeter::States {
-    ebur128_state* peaks = nullptr;        // true peak
     ebur128_state* integrating = nullptr;  // integrated and range
     ~States()
     {
-        if (peaks)
-            ebur128_destroy(&peaks);
         if (integrating)
             ebur128_destroy(&integrating);
     }
@@ -43,7 +39,6 @@ struct CLoudnessMeter::States {
 
 CLoudnessMeter::CLoudnessMeter() : states(std::make_unique<States>())
 {
-    states->peaks = ebur128_init(2, static_cast<unsigned long>(SampleRate), PeakModes);
     kWeighting[0] = kWeighting[1] = KWeighting48k();
     Reset();
 }
@@ -63,16 +58,13 @@ void CLoudnessMeter::Reset()
 
 void CLoudnessMeter::Process(const int16_t* interleaved, int frames)
 {
-    ebur128_state* peaks = states->peaks;
     ebur128_state* integrating = states->integrating;
-    if (!peaks || !integrating || frames <= 0)
+    if (!integrating || frames <= 0)
         return;
     ebur128_add_frames_short(integrating, interleaved, static_cast<size_t>(frames));
-    ebur128_add_frames_short(peaks, interleaved, static_cast<size_t>(frames));
     Block block{};
     block.frames = frames;
-    for (unsigned ch = 0; ch < 2; ++ch)
-        ebur128_prev_true_peak(peaks, ch, &block.truePeak[ch]);
+    truePeak.Process(interleaved, frames, block.truePeak);
     AddToWindows(interleaved, frames, block);
     recent.push_back(block);
     int held = 0;

@@ -8,6 +8,7 @@
 #include "analysis/block_consumer.h"
 #include "dsp/biquad.h"
 #include "dsp/sliding_sum.h"
+#include "dsp/true_peak.h"
 
 // What the meter reads after a block. Levels in dB; -inf for silence and
 // for what has not been measured yet.
@@ -40,11 +41,11 @@ struct MeterReadings {
 // as silence, as libebur128 counts them. The RMS covers the last 14,400
 // frames (0.3 s), or all there are before that many have come.
 //
-// The integrated loudness and the loudness range are libebur128's, in a
-// state that the reset starts again, set up with histograms so that its
-// memory does not grow with the time measured; the true peak is
-// libebur128's too, in a state of its own that runs on. As a block consumer
-// it measures every block it is handed. GUI thread only.
+// The true peak is ours (CTruePeak, ITU-R BS.1770-4 Annex 2). The
+// integrated loudness and the loudness range are libebur128's, in a state
+// that the reset starts again, set up with histograms so that its memory
+// does not grow with the time measured. As a block consumer it measures
+// every block it is handed. GUI thread only.
 class CLoudnessMeter : public BlockConsumer {
 public:
     static constexpr double SampleRate = 48000.0;
@@ -78,6 +79,7 @@ private:
     struct States;  // libebur128's
     std::unique_ptr<States> states;
     std::deque<Block> recent;         // the last PeakHoldSeconds of blocks
+    CTruePeak truePeak{2};
     BiquadCascade kWeighting[2];      // per channel
     CSlidingSum weightedSquares{ShortTermFrames};  // per frame, both channels
     CSlidingSum squares[2]{CSlidingSum(RmsFrames), CSlidingSum(RmsFrames)};
