@@ -217,7 +217,7 @@ void CAnalyzerDlg::OnPaint(const QRegion& region)
     }
     presenter->Paint(painter, region);
     if (frequencyScale)
-        PaintFrequencyScale(painter, ScaleTicks(QFontMetrics(painter.font())));
+        scaleOverlay.Paint(painter, ScaleViewNow());
     if (showTempo)
         PaintTempo(painter);
     PaintBandReadout(painter);

@@ -12,6 +12,7 @@
 #include "app/capture_keeper.h"
 #include "display/frequency_scale.h"
 #include "display/renderer.h"
+#include "framework/frequency_scale_painter.h"
 #include "framework/qt_drawing_context.h"
 #include "input/sound_input_driver.h"
 #include "ui/settings_host.h"
@@ -190,7 +191,7 @@ private:
     QRect BandReadoutBox(const QFontMetrics& metrics, const QString& text) const;
     void PaintBandReadout(QPainter& painter);
     QRect TempoBox(const QFontMetrics& metrics, const QString& text) const;
-    std::vector<ScaleTick> ScaleTicks(const QFontMetrics& metrics) const;
+    ScaleView ScaleViewNow() const;
     // What the window paints over the renderer's picture: scale and tempo.
     QRegion WindowOverlayArea() const;
     void FeedKeyboard();
@@ -219,6 +220,9 @@ private:
     WaveInputDriver* inputDriver;
     std::unique_ptr<WaveInputDriver> chosenDriver;  // a driver chosen from the menu
     bool frequencyScale = false;
+    // mutable: the overlay keeps what it worked out for the view it last
+    // saw, also when asked where it paints.
+    mutable CFrequencyScaleOverlay scaleOverlay;
     bool showTempo = false;
     bool showKeyboard = false;
     bool showMeter = false;

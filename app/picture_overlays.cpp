@@ -10,10 +10,11 @@
 // What the window paints over the renderer's picture: the frequency scale,
 // the tempo readout, and in the bands view the level under the mouse.
 
-std::vector<ScaleTick> CAnalyzerDlg::ScaleTicks(const QFontMetrics& metrics) const
+// The scale's view of the picture; the overlay takes the label space from
+// its font.
+ScaleView CAnalyzerDlg::ScaleViewNow() const
 {
-    return FrequencyScaleTicks(
-        ScaleView{GetDisplayMode(), PictureArea()->height(), Zoom(), Offset(), FrequencyScaleLabelSpace(metrics)});
+    return ScaleView{GetDisplayMode(), PictureArea()->height(), Zoom(), Offset(), 0};
 }
 
 QRect CAnalyzerDlg::TempoBox(const QFontMetrics& metrics, const QString& text) const
@@ -27,7 +28,7 @@ QRegion CAnalyzerDlg::WindowOverlayArea() const
     const QFontMetrics metrics(PictureArea()->font());
     QRegion area;
     if (frequencyScale)
-        area |= FrequencyScaleArea(metrics, ScaleTicks(metrics));
+        area |= scaleOverlay.Area(ScaleViewNow(), PictureArea()->font());
     if (showTempo)
         area |= TempoBox(metrics, TempoReadout()).adjusted(-1, -1, 1, 1);
     const QString readout = BandReadout();

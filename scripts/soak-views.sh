@@ -7,7 +7,9 @@
 # With BEFORE, another build of the program (another commit's), each run is
 # made with it and then with this checkout's, side by side: a machine whose
 # load drifts over the batch gives both the same drift. SOAK_VIEWS (default
-# "0 1 2 3 4 5") and SOAK_SIZES (default "1600x1000 700x360") narrow a batch.
+# "0 1 2 3 4 5") and SOAK_SIZES (default "1600x1000 700x360") narrow a batch;
+# SOAK_SETTINGS (say "starter scale", what a first start shows) goes to
+# every run.
 #   scripts/soak-views.sh [SECONDS] [ROUNDS] [BEFORE]
 set -euo pipefail
 
@@ -20,8 +22,8 @@ cmake --build "$root/build" -j "$(nproc)" --target tavimeter >/dev/null
 
 # Prints the program's CPU and the X server's for one run.
 measure() {  # measure PROGRAM MODE SIZE
-  local settings=()
-  if [ "$2" = 3 ] || [ "$2" = 4 ]; then settings=(starter); fi
+  local settings=(${SOAK_SETTINGS:-})
+  if [ "$2" = 3 ] || [ "$2" = 4 ]; then settings+=(starter); fi
   local out
   out=$(SOAK_PROGRAM="$1" "$root/scripts/soak.sh" "$seconds" "$2" "${settings[@]}" "$3")
   printf "%8s %8s" "$(sed -n 's/^  CPU: *\([0-9.]*\) %.*/\1/p' <<<"$out")" \

@@ -9,13 +9,15 @@
 # frames the capture layer dropped. Not part of the tests.
 # With "tempo-keyboard" the tempo readout and the keyboard window are on,
 # with "meter" the meter window; with "starter" the starter settings
-# (logarithmic axis, contrast), without which views 3 and 4 draw nothing;
+# (logarithmic axis, contrast), without which views 3 and 4 draw nothing,
+# and with "scale" the frequency scale over the picture ("starter scale" is
+# what a first start shows);
 # in mode 6 the octave bands are thirds, A-weighted and averaged over 1 s.
 # SOAK_PROGRAM=FILE measures that build of the program instead of this
 # checkout's (another commit's, to compare).
 # The tone is played at 20 ms latency, which makes the server send the
 # program a packet every 5 ms or so; FEED_LATENCY_MS sets another latency.
-#   [FEED_LATENCY_MS=N] scripts/soak.sh [SECONDS] [MODE] [tempo-keyboard|meter] [starter] [WIDTHxHEIGHT]
+#   [FEED_LATENCY_MS=N] scripts/soak.sh [SECONDS] [MODE] [tempo-keyboard|meter] [starter] [scale] [WIDTHxHEIGHT]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -23,11 +25,13 @@ seconds=${1:-600}
 mode=${2:-0}
 show=
 starter=
+scale=
 size=1920x1080
 for arg in "${@:3}"; do
   case "$arg" in
     tempo-keyboard|meter) show=$arg ;;
     starter) starter=1 ;;
+    scale) scale=1 ;;
     [0-9]*x[0-9]*) size=$arg ;;
     *) echo "soak.sh: unknown argument $arg" >&2; exit 2 ;;
   esac
@@ -72,11 +76,15 @@ printf '[Window]\nLeft=0\nTop=0\nRight=%d\nBottom=%d\n' "$width" "$height" >"$wo
 if [ -n "$starter" ]; then
   grep -v '^\[View\]\|^FrequencyScale' "$root/resources/tavimeter.ini" >>"$work/app/tavimeter.ini"
 fi
-if [ "$show" = tempo-keyboard ]; then
-  printf '[View]\nShowTempo=1\nShowKeyboard=1\n' >>"$work/app/tavimeter.ini"
-elif [ "$show" = meter ]; then
-  printf '[View]\nShowMeter=1\n' >>"$work/app/tavimeter.ini"
-fi
+{
+  echo '[View]'
+  [ -n "$scale" ] && echo 'FrequencyScale=1'
+  if [ "$show" = tempo-keyboard ]; then
+    printf 'ShowTempo=1\nShowKeyboard=1\n'
+  elif [ "$show" = meter ]; then
+    echo 'ShowMeter=1'
+  fi
+} >>"$work/app/tavimeter.ini"
 # The octave bands as they are measured for their cost: thirds, A, averaged.
 if [ "$mode" = 6 ]; then
   printf '[Measure]\nBands=3\nWeighting=1\nAveraging=2\n' >>"$work/app/tavimeter.ini"
