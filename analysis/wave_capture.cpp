@@ -165,29 +165,53 @@ int CWaveCapture::SettleWindowSize()
 void CWaveCapture::LinearPass()
 {
     const int N = SettleWindowSize();
-    if (!linearFft || linearFft->Size() != N)
-        linearFft = std::make_unique<CFFTBatch>(N);
-
-    // Both positions of both channels go through one batch of transforms:
-    // lanes 0 and 1 for channel 0, 2 and 3 for channel 1.
-    const int F = framesPerBuffer;
     const int channels = SharedSettings.Stereo != 0 ? 2 : 1;
-    float* mags[CFFTBatch::Lanes] = {};
-    for (int ch = 0; ch < channels; ++ch) {
-        const int16_t* h = history[ch].data();
-        float* S = spectrum[ch].data();
-        LoadPosition(2 * ch, h + (HistoryLength - F / 2 - N), N);
-        LoadPosition(2 * ch + 1, h + (HistoryLength - N), N);
-        mags[2 * ch] = S + GridBins;
-        mags[2 * ch + 1] = S + SecondSpectrum + GridBins;
-    }
-    linearFft->Run();
-    linearFft->Magnitudes(mags, N);
+    if (channels == 1)
+        MonoLinearPass(N);
+    else
+        StereoLinearPass(N);
     for (int ch = 0; ch < channels; ++ch) {
         MapToGrid(spectrum[ch].data(), N);
         MapToGrid(spectrum[ch].data() + SecondSpectrum, N);
     }
     linearSpectrumCurrent = true;
+}
+
+// Both positions of both channels go through one batch of transforms:
+// lanes 0 and 1 for channel 0, 2 and 3 for channel 1.
+void CWaveCapture::StereoLinearPass(int N)
+{
+    if (!linearFft || linearFft->Size() != N)
+        linearFft = std::make_unique<CFFTBatch>(N);
+    const int F = framesPerBuffer;
+    float* mags[CFFTBatch::Lanes] = {};
+    for (int ch = 0; ch < 2; ++ch) {
+        const int16_t* h = history[ch].data();
+        float* S = spectrum[ch].data();
+        linearFft->LoadReal(2 * ch, Windowed(h + (HistoryLength - F / 2 - N), N, 0), N);
+        linearFft->LoadReal(2 * ch + 1, Windowed(h + (HistoryLength - N), N, 0), N);
+        mags[2 * ch] = S + GridBins;
+        mags[2 * ch + 1] = S + SecondSpectrum + GridBins;
+    }
+    linearFft->Run();
+    linearFft->Magnitudes(mags, N);
+}
+
+// Channel 0's two positions through a pair of transforms in one register:
+// half the work of the four-lane batch, whose other lanes would idle, and
+// the same bits (both give the plain transform's).
+void CWaveCapture::MonoLinearPass(int N)
+{
+    if (!monoFft || monoFft->Size() != N)
+        monoFft = std::make_unique<CFFTPair>(N);
+    const int F = framesPerBuffer;
+    const int16_t* h = history[0].data();
+    const float* positions[2] = {Windowed(h + (HistoryLength - F / 2 - N), N, 0),
+                                 Windowed(h + (HistoryLength - N), N, 1)};
+    monoFft->TransformReals(positions, 2, N);
+    float* S = spectrum[0].data();
+    float* const mags[CFFTPair::Lanes] = {S + GridBins, S + SecondSpectrum + GridBins};
+    monoFft->Magnitudes(mags, N);
 }
 
 void CWaveCapture::AddConsumer(BlockConsumer* consumer)
@@ -229,15 +253,16 @@ void CWaveCapture::UpdateLinearSpectrum()
         LinearPass();
 }
 
-// One windowed block of samples into a lane of the linear transform. Its raw
-// magnitudes land in the work area after the spectrum and are then mapped
-// onto the grid.
-void CWaveCapture::LoadPosition(int lane, const int16_t* samples, int N)
+// N samples scaled to about +-1 and windowed, in work area `slot` (0 or 1):
+// the input of one lane of the linear transform, whose raw magnitudes land
+// in the spectrum's upper half and are then mapped onto the grid.
+const float* CWaveCapture::Windowed(const int16_t* samples, int N, int slot)
 {
+    float* out = work.data() + static_cast<size_t>(slot) * N;
     for (int t = 0; t < N; ++t)
-        work[t] = samples[t] * SampleScale;
-    windowTable.Apply(work.data(), N, static_cast<unsigned>(SharedSettings.WindowType));
-    linearFft->LoadReal(lane, work.data(), N);
+        out[t] = samples[t] * SampleScale;
+    windowTable.Apply(out, N, static_cast<unsigned>(SharedSettings.WindowType));
+    return out;
 }
 
 // Spreads N/2 raw magnitudes over the 4096 grid bins of 5.859375 Hz, with

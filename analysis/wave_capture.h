@@ -10,6 +10,7 @@
 #include "analysis/tempo_detector.h"
 #include "dsp/constant_q.h"
 #include "dsp/fft_batch.h"
+#include "dsp/fft_pair.h"
 #include "dsp/window_functions.h"
 #include "input/wave_input.h"
 
@@ -114,7 +115,9 @@ private:
 
     [[noreturn]] void Fail(int code);
     void LinearPass();
-    void LoadPosition(int lane, const int16_t* samples, int N);
+    void StereoLinearPass(int N);
+    void MonoLinearPass(int N);
+    const float* Windowed(const int16_t* samples, int N, int slot);
     static void MapToGrid(float* spectrumOut, int N);
     void ConstantQPass();
     void HandOn();
@@ -145,7 +148,8 @@ private:
     const int* displayMode = &NoDisplayMode;
     // Kept between blocks: the plan and window factors depend only on the
     // transform size and window type.
-    std::unique_ptr<CFFTBatch> linearFft;
+    std::unique_ptr<CFFTBatch> linearFft;  // stereo
+    std::unique_ptr<CFFTPair> monoFft;
     CWindowTable windowTable;
     std::vector<float> work;
     std::vector<float> constantQInput[2];

@@ -84,3 +84,21 @@ void CFFTPair::OutputLanes(double* const* re, double* const* im, int count, int 
         }
     }
 }
+
+// Both lanes of a bin per step: the squares and the root in double, as
+// BinMagnitude.
+int CFFTPair::Magnitudes(float* const mags[Lanes], int n) const
+{
+    const int half = n / 2;
+    for (int k = 0; k < half; ++k) {
+        const __m128d re = _mm_cvtps_pd(output[k].v);
+        const __m128d im = _mm_cvtps_pd(_mm_movehl_ps(output[k].v, output[k].v));
+        alignas(16) float lanes[4];
+        _mm_store_ps(lanes, _mm_cvtpd_ps(_mm_sqrt_pd(_mm_add_pd(_mm_mul_pd(re, re), _mm_mul_pd(im, im)))));
+        for (int lane = 0; lane < Lanes; ++lane) {
+            if (mags[lane])
+                mags[lane][k] = lanes[lane];
+        }
+    }
+    return half;
+}

@@ -30,6 +30,9 @@ public:
     // The first n bins of lanes 0..count-1 into re[lane] and im[lane], each
     // float widened to double.
     void OutputLanes(double* const* re, double* const* im, int count, int n) const;
+    // mags[lane][k] = |X[k]| for k < n/2, as BinMagnitude computes it, for
+    // each lane whose pointer is set; returns n/2.
+    int Magnitudes(float* const mags[Lanes], int n) const;
 
 private:
     // One bin of both lanes: (re0, re1, im0, im1).
