@@ -59,26 +59,33 @@ bool CLevelLog::Open(const std::string& newPath, std::string& openReason)
     return true;
 }
 
-// The file ends after its last line break: a row cut short is cut off.
+// The file ends after its last line break: a row (or the header) cut short
+// is cut off. An unfinished tail that is neither, or longer than any, is
+// not a level log's: the file is left as it is, and refused.
 bool CLevelLog::CutOffFragment()
 {
+    constexpr off_t LongestFragment = 512;
     struct stat info;
     if (fstat(fd, &info) != 0)
         return false;
-    std::vector<char> chunk(4096);
-    for (off_t end = info.st_size; end > 0;) {
-        const off_t start = std::max<off_t>(0, end - static_cast<off_t>(chunk.size()));
-        const ssize_t got = pread(fd, chunk.data(), static_cast<size_t>(end - start), start);
-        if (got != end - start)
-            return false;
-        for (ssize_t i = got; i > 0; --i)
-            if (chunk[static_cast<size_t>(i - 1)] == '\n') {
-                const off_t whole = start + i;
-                return whole == info.st_size || ftruncate(fd, whole) == 0;
-            }
-        end = start;
+    const off_t start = std::max<off_t>(0, info.st_size - LongestFragment - 1);
+    std::string tail(static_cast<size_t>(info.st_size - start), '\0');
+    if (pread(fd, &tail[0], tail.size(), start) != static_cast<ssize_t>(tail.size()))
+        return false;
+    const size_t lastBreak = tail.rfind('\n');
+    const size_t fragmentStart = lastBreak != std::string::npos ? lastBreak + 1 : 0;
+    const off_t whole = start + static_cast<off_t>(fragmentStart);
+    if (whole == info.st_size)
+        return true;
+    const std::string fragment = tail.substr(fragmentStart);
+    const bool ours = (lastBreak != std::string::npos || start == 0) &&
+                      (std::string(Header).compare(0, fragment.size(), fragment) == 0 ||
+                       (fragment[0] >= '0' && fragment[0] <= '9'));
+    if (!ours) {
+        reason = "it does not end in a whole line and is not a level log";
+        return false;
     }
-    return info.st_size == 0 || ftruncate(fd, 0) == 0;
+    return ftruncate(fd, whole) == 0;
 }
 
 bool CLevelLog::Close()

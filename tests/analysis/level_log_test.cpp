@@ -123,6 +123,12 @@ TEST(LevelLog, RowsAreWholeOrNotThere)
     ASSERT_EQ(lines.size(), 3u) << "the header, the row before and the first of this run, each whole";
     EXPECT_EQ(lines[1].substr(0, 20), "2026-12-09T11:06:37Z");
     EXPECT_EQ(lines[2].substr(0, 21), "2025-12-07T12:00:01Z,");
+    // A file that ends in something else than a row or a header, cut short
+    // or not, is not a log: refused, and left as it was.
+    std::ofstream(path, std::ios::trunc) << "notes of the session";
+    CLevelLog other;
+    EXPECT_FALSE(other.Open(path, reason));
+    EXPECT_EQ(Lines(path), std::vector<std::string>{"notes of the session"});
     std::remove(path.c_str());
 }
 
