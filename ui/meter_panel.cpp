@@ -1,5 +1,6 @@
 #include "ui/meter_panel.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <algorithm>
@@ -19,9 +20,10 @@ int Row(const QRect& area, double value, double top, double bottom)
     return area.top() + static_cast<int>(std::lround(t * area.height()));
 }
 
-void Bar(QPainter& painter, const QRect& area, int x, int width, int row, const QColor& colour)
+// A bar from `row` down to the bottom of `area`.
+QRect BarRect(const QRect& area, int x, int width, int row)
 {
-    painter.fillRect(QRect(x, row, width, area.bottom() - row + 1), colour);
+    return QRect(x, row, width, area.bottom() - row + 1);
 }
 
 QString Number(double value, const char* unit)
@@ -37,10 +39,25 @@ CMeterPanel::CMeterPanel(QWidget* parent) : QWidget(parent)
     setMinimumSize(360, 220);
 }
 
+// Only what moved is painted again: where a bar or mark was or is now and
+// it changed, and the numbers whose text changed.
 void CMeterPanel::SetReadings(const MeterReadings* r)
 {
-    readings = r ? *r : MeterReadings();
-    update();
+    const MeterReadings next = r ? *r : MeterReadings();
+    const Layout layout = Areas();
+    const std::vector<Shape> before = Shapes(readings, layout), after = Shapes(next, layout);
+    const QStringList numbersBefore = Numbers();
+    readings = next;
+    const QStringList numbersAfter = Numbers();
+    QRegion moved;
+    for (size_t i = 0; i < before.size(); ++i)
+        if (before[i].rect != after[i].rect)
+            moved |= QRegion(before[i].rect) ^ QRegion(after[i].rect);
+    for (int i = 0; i < numbersAfter.size(); ++i)
+        if (numbersAfter[i] != numbersBefore[i])
+            moved |= NumberLine(layout.numbers, i);
+    if (!moved.isEmpty())
+        update(moved);
 }
 
 void CMeterPanel::SetScale(int newTarget, bool newRelative)
@@ -85,16 +102,53 @@ CMeterPanel::Layout CMeterPanel::Areas() const
     return layout;
 }
 
-void CMeterPanel::paintEvent(QPaintEvent*)
+void CMeterPanel::paintEvent(QPaintEvent* e)
 {
     if (background.size() != size())
         background = StaticPicture();
     QPainter painter(this);
     painter.drawPixmap(0, 0, background);
     const Layout layout = Areas();
-    PaintLevels(painter, layout.levels);
-    PaintLoudness(painter, layout.loudness);
-    PaintNumbers(painter, layout.numbers);
+    for (const Shape& shape : Shapes(readings, layout))
+        painter.fillRect(shape.rect, shape.colour);
+    const QRect& loud = layout.loudness;
+    painter.setPen(Text);
+    const int y = Row(loud, target, target + LoudnessAbove, target + LoudnessBelow);
+    painter.drawLine(loud.left(), y, loud.right(), y);
+    PaintNumbers(painter, layout.numbers, e->region());
+}
+
+// The readings' moving parts in the order they are painted: per channel
+// the RMS and true-peak bars and the held sample and true peaks as white
+// marks over them; then momentary and short-term on the EBU +9 scale, 18 LU
+// below the target to 9 LU above it.
+std::vector<CMeterPanel::Shape> CMeterPanel::Shapes(const MeterReadings& r, const Layout& layout) const
+{
+    std::vector<Shape> shapes;
+    const QRect& bars = layout.levels;
+    const int slot = bars.width() / 2;
+    auto level = [&](double db) { return Row(bars, db, LevelTop, LevelBottom); };
+    for (int ch = 0; ch < 2; ++ch) {
+        const int x = bars.left() + ch * slot + slot / 8;
+        const int width = slot * 3 / 8;
+        shapes.push_back({BarRect(bars, x, width, level(r.rms[ch])), RmsColour});
+        shapes.push_back({BarRect(bars, x + width + 2, width, level(r.truePeak[ch])), PeakColour});
+        shapes.push_back({QRect(x, level(r.samplePeakHeld[ch]), width, 2), HeldColour});
+        shapes.push_back({QRect(x + width + 2, level(r.truePeakHeld[ch]), width, 2), HeldColour});
+    }
+    const QRect& loud = layout.loudness;
+    const double top = target + LoudnessAbove, bottom = target + LoudnessBelow;
+    const int half = loud.width() / 2;
+    shapes.push_back({BarRect(loud, loud.left() + 4, half - 8, Row(loud, r.momentary, top, bottom)), LoudColour});
+    shapes.push_back(
+        {BarRect(loud, loud.left() + half + 4, half - 8, Row(loud, r.shortTerm, top, bottom)), LoudColour});
+    return shapes;
+}
+
+QRect CMeterPanel::NumberLine(const QRect& area, int line) const
+{
+    const QFontMetrics metrics(font());
+    return QRect(area.left(), area.top() + line * (metrics.height() + 6), area.width(), metrics.height());
 }
 
 // What does not change from one reading to the next: scales and captions.
@@ -135,43 +189,14 @@ QPixmap CMeterPanel::StaticPicture() const
     return pixmap;
 }
 
-// Per channel an RMS bar and a true-peak bar, the held sample and true
-// peaks as white marks.
-void CMeterPanel::PaintLevels(QPainter& painter, const QRect& bars) const
+// The lines `region` reaches: the others are not shaped for nothing.
+void CMeterPanel::PaintNumbers(QPainter& painter, const QRect& area, const QRegion& region) const
 {
-    const int slot = bars.width() / 2;
-    const MeterReadings& r = readings;
-    for (int ch = 0; ch < 2; ++ch) {
-        const int x = bars.left() + ch * slot + slot / 8;
-        const int width = slot * 3 / 8;
-        Bar(painter, bars, x, width, Row(bars, r.rms[ch], LevelTop, LevelBottom), RmsColour);
-        Bar(painter, bars, x + width + 2, width, Row(bars, r.truePeak[ch], LevelTop, LevelBottom), PeakColour);
-        painter.fillRect(QRect(x, Row(bars, r.samplePeakHeld[ch], LevelTop, LevelBottom), width, 2), HeldColour);
-        painter.fillRect(QRect(x + width + 2, Row(bars, r.truePeakHeld[ch], LevelTop, LevelBottom), width, 2),
-                         HeldColour);
-    }
-}
-
-// Momentary and short-term on the EBU +9 scale: 18 LU below the target to
-// 9 LU above it, the target marked.
-void CMeterPanel::PaintLoudness(QPainter& painter, const QRect& area) const
-{
-    const double top = target + LoudnessAbove, bottom = target + LoudnessBelow;
-    const int slot = area.width() / 2;
-    Bar(painter, area, area.left() + 4, slot - 8, Row(area, readings.momentary, top, bottom), LoudColour);
-    Bar(painter, area, area.left() + slot + 4, slot - 8, Row(area, readings.shortTerm, top, bottom), LoudColour);
     painter.setPen(Text);
-    const int y = Row(area, target, top, bottom);
-    painter.drawLine(area.left(), y, area.right(), y);
-}
-
-void CMeterPanel::PaintNumbers(QPainter& painter, const QRect& area) const
-{
-    const QFontMetrics metrics(font());
-    painter.setPen(Text);
-    int y = area.top();
-    for (const QString& text : Numbers()) {
-        painter.drawText(QRect(area.left(), y, area.width(), metrics.height()), Qt::AlignLeft | Qt::AlignVCenter, text);
-        y += metrics.height() + 6;
+    const QStringList numbers = Numbers();
+    for (int i = 0; i < numbers.size(); ++i) {
+        const QRect line = NumberLine(area, i);
+        if (region.intersects(line))
+            painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter, numbers[i]);
     }
 }

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QColor>
 #include <QPixmap>
+#include <QRegion>
 #include <QWidget>
+
+#include <vector>
 
 #include "analysis/loudness_meter.h"
 
@@ -26,11 +30,15 @@ private:
     struct Layout {
         QRect levels, loudness, numbers;
     };
+    struct Shape {
+        QRect rect;
+        QColor colour;
+    };
     Layout Areas() const;
     QPixmap StaticPicture() const;
-    void PaintLevels(class QPainter& painter, const QRect& area) const;
-    void PaintLoudness(class QPainter& painter, const QRect& area) const;
-    void PaintNumbers(class QPainter& painter, const QRect& area) const;
+    std::vector<Shape> Shapes(const MeterReadings& readings, const Layout& layout) const;
+    QRect NumberLine(const QRect& area, int line) const;
+    void PaintNumbers(class QPainter& painter, const QRect& area, const QRegion& region) const;
     QString Loudness(double lufs) const;
 
     MeterReadings readings;

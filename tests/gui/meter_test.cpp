@@ -2,6 +2,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QPushButton>
+#include <QScreen>
 #include <QTest>
 
 #include <cmath>
@@ -9,6 +10,7 @@
 #include "app/picture_menu.h"
 #include "tests/gui/main_window_fixture.h"
 #include "ui/meter_dlg.h"
+#include "ui/meter_panel.h"
 
 namespace {
 
@@ -52,6 +54,16 @@ TEST_F(Meter, ShownFromTheMenuItReadsTheLoudnessInLufsOrLu)
     SharedSettings.Pause = true;  // the meter goes on while the picture is paused
     PushMinus23(118);             // 5 s
     EXPECT_TRUE(meter->Numbers().contains("S  -23.0 LUFS")) << meter->Numbers().toStdString();
+    // Painted only where the readings moved, block by block, the window
+    // shows what a whole paint shows.
+    QWidget* panel = meter->findChild<CMeterPanel*>();
+    ASSERT_NE(panel, nullptr);
+    const QPoint at = panel->mapTo(meter, QPoint(0, 0));
+    const QImage shown = meter->screen()
+                             ->grabWindow(meter->winId(), at.x(), at.y(), panel->width(), panel->height())
+                             .toImage()
+                             .convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(shown == meter->Picture().convertToFormat(QImage::Format_RGB32));
     EXPECT_NEAR(Shown(meter, "I"), -23.0, 0.15) << meter->Numbers().toStdString();  // shown to 0.1
 
     meter->findChild<QCheckBox*>()->setChecked(true);
