@@ -70,13 +70,15 @@ bool CFrequencyScaleOverlay::Key::operator==(const Key& o) const
 
 void CFrequencyScaleOverlay::Follow(ScaleView view, const QFont& font)
 {
-    const QFontMetrics metrics(font);
-    view.labelSpace = FrequencyScaleLabelSpace(metrics);
+    // The label space follows from the font, which the key holds: the
+    // metrics are asked for only when something changed.
     const Key now{view, font, SharedSettings.LogScale, SharedSettings.MaxFreq};
     if (valid && now == key)
         return;
     key = now;
     valid = true;
+    const QFontMetrics metrics(font);
+    view.labelSpace = FrequencyScaleLabelSpace(metrics);
     ticks = FrequencyScaleTicks(view);
     labels.clear();
     boxes.clear();
