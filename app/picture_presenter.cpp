@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -45,6 +46,10 @@ void CPicturePresenter::ShowBlock(const SurfaceChange& change)
     presented = renderer.View(rc);
     mixed = !picture.isVisible();
     overlaysPainted = QRegion();
+    blockToPaint = move;
+    blockFresh = QRegion();
+    for (const RECT& r : update.fresh)
+        blockFresh |= ToQRect(r);
     if (!move) {
         picture.repaint();
         return;
@@ -126,11 +131,12 @@ void CPicturePresenter::Paint(QPainter& painter, const QRegion& region)
         mixed = true;
     overlaysPainted |= OverlayRegion();
     lastPainted = region;
-    auto* surface = dynamic_cast<CImageDC*>(renderer.Surface());
-    if (surface && renderer.ShowsSurfaceAsIs(rc)) {
-        CopySurface(painter, rc, region, *surface);
+    const bool blockPaint = std::exchange(blockToPaint, false);
+    if (renderer.ShowsSurfaceAsIs(rc)) {
+        PaintAsIs(painter, rc, region, blockPaint);
         return;
     }
+    renderer.WindowShowsSomethingElse();
     if (!window)
         return;
     // Away from the cursor label and guide the picture is stretched straight
@@ -151,9 +157,34 @@ void CPicturePresenter::Paint(QPainter& painter, const QRegion& region)
     Copy(painter, viaPicture, window->Image());
 }
 
-void CPicturePresenter::CopySurface(QPainter& painter, const RECT& rc, const QRegion& region, CImageDC& surface)
+void CPicturePresenter::PaintAsIs(QPainter& painter, const RECT& rc, const QRegion& region, bool blockPaint)
 {
     const std::unique_ptr<CImageDC> painted = PaintedPixels(painter, rc);
+    QRegion rest = region;
+    if (painted && blockPaint && !mixed && region.intersected(blockFresh) == blockFresh &&
+        renderer.DrawBlockInPlace(painted.get(), rc)) {
+        ++blocksDrawnInPlace;
+        ++paintsInPlace;
+        rest -= blockFresh;
+    }
+    auto* surface = rest.isEmpty() ? nullptr : dynamic_cast<CImageDC*>(renderer.Surface());
+    if (surface)
+        CopySurface(painter, painted.get(), rest, *surface);
+    // The window's pixels outside what was painted show the block before,
+    // unless something else was shown since.
+    if (mixed)
+        renderer.WindowShowsSomethingElse();
+    else if (rest != region)
+        return;
+    else if ((blockPaint && region.intersected(blockFresh) == blockFresh) ||
+             region.contains(QRect(0, 0, RectWidth(rc), RectHeight(rc))))
+        renderer.WindowShowsSurface();
+    else
+        renderer.WindowPartlyShowsSurface();
+}
+
+void CPicturePresenter::CopySurface(QPainter& painter, CImageDC* painted, const QRegion& region, CImageDC& surface)
+{
     if (!painted) {
         Copy(painter, region, surface.Image());
         return;

@@ -17,7 +17,8 @@ class QWidget;
 // the pixels the paint goes to (a window's backing store, when it is an
 // RGB32 image at one device pixel per pixel), or else through Qt (stretched
 // into a picture of the window's size first); the cursor label and guide
-// are always drawn on that picture and copied.
+// are always drawn on that picture and copied. The 1-D spectrum draws a
+// block's traces straight into those pixels when they show the block before.
 // After a block, when the window still shows the view it showed after the
 // block before, the widget's pixels are moved the way the surface's columns
 // were (Qt moves them in the backing store, on X11 in the server) and only
@@ -39,7 +40,11 @@ public:
     void Paint(QPainter& painter, const QRegion& region);
     // The widget was painted with something other than the picture (the
     // icon of the minimised window).
-    void PaintedSomethingElse() { mixed = true; }
+    void PaintedSomethingElse()
+    {
+        mixed = true;
+        renderer.WindowShowsSomethingElse();
+    }
     bool HasPicture() const { return window != nullptr; }
     // The pixels of `rc` that `painter` paints into, when it paints straight
     // into a 32-bit RGB image (plain or premultiplied, as X11's backing
@@ -49,8 +54,10 @@ public:
     // Blocks shown by moving the window's pixels, and the region the last
     // paint painted.
     long BlocksMoved() const { return blocksMoved; }
-    // Paints that drew the picture straight into the painted pixels.
+    // Paints that drew the picture straight into the painted pixels, and
+    // blocks drawn there without the surface.
     long PaintsInPlace() const { return paintsInPlace; }
+    long BlocksDrawnInPlace() const { return blocksDrawnInPlace; }
     const QRegion& LastPainted() const { return lastPainted; }
 
 private:
@@ -61,9 +68,13 @@ private:
     QRegion CursorRegion() const;
 
     bool CanMovePixels(const PictureUpdate& update) const;
-    // Copies `region` of the surface (the window's size, `rc`) onto the
-    // widget, straight into the painted pixels where PaintedPixels gives them.
-    void CopySurface(QPainter& painter, const RECT& rc, const QRegion& region, CImageDC& surface);
+    // Paints `region` of a view the window shows as the surface is: a
+    // block's paint draws the block straight into the painted pixels where
+    // the renderer can, the rest is copied from the surface.
+    void PaintAsIs(QPainter& painter, const RECT& rc, const QRegion& region, bool blockPaint);
+    // Copies `region` of the surface (the window's size) onto the widget,
+    // straight into `painted`, PaintedPixels' answer, when there is one.
+    void CopySurface(QPainter& painter, CImageDC* painted, const QRegion& region, CImageDC& surface);
     // Copies `region` of `picture` (the window's size) onto the widget.
     static void Copy(QPainter& painter, const QRegion& region, const QImage& picture);
     // The region to paint after `update`'s moves.
@@ -79,7 +90,11 @@ private:
     bool mixed = true;
     // Where overlays were painted since the last block.
     QRegion overlaysPainted;
+    // Whether the next paint is the last block's, and what the block drew.
+    bool blockToPaint = false;
+    QRegion blockFresh;
     long blocksMoved = 0;
+    long blocksDrawnInPlace = 0;
     long paintsInPlace = 0;
     QRegion lastPainted;
 };

@@ -79,7 +79,7 @@ SurfaceChange CRenderer::DrawBlock(const RECT& rc)
         return {};
     blockDrawn = true;
     if (displayMode == Spectrum1D)
-        return spectrum1D.Draw(surface.get(), rc, engine->GetSpectrum(0) + CWaveCapture::SecondSpectrum,
+        return spectrum1D.Update(surface.get(), rc, engine->GetSpectrum(0) + CWaveCapture::SecondSpectrum,
                                measurement ? measurement->AveragedSpectrum(0) : nullptr,
                                measurement ? measurement->PeakSpectrum(0) : nullptr);
     if (displayMode == OctaveBands)
@@ -110,11 +110,43 @@ void CRenderer::ShowSurface(CDC* dc, const RECT& rc, const RECT& area)
     const int h = RectHeight(rc);
     if (!surface || !engine || displayMode < Spectrogram || displayMode > LastMode)
         return;
+    BringSurfaceUpToDate();
     const Band band = VisibleBand(h);
     if (IsWholePicture(displayMode))
         dc->StretchBlt(0, 0, w, h, *surface, 0, band.top, w, band.bottom - band.top, &area);
     else
         dc->StretchBlt(0, 0, w, h, *surface, w / 2, band.top, w / 2, band.bottom - band.top, &area);
+}
+
+CDC* CRenderer::Surface()
+{
+    BringSurfaceUpToDate();
+    return surface.get();
+}
+
+void CRenderer::BringSurfaceUpToDate()
+{
+    if (surface && displayMode == Spectrum1D)
+        spectrum1D.ShowOnSurface(surface.get());
+}
+
+bool CRenderer::DrawBlockInPlace(CDC* window, const RECT& rc)
+{
+    return displayMode == Spectrum1D && ShowsSurfaceAsIs(rc) && window->Width() == surface->Width() &&
+           window->Height() == surface->Height() && spectrum1D.ShowNext(window, windowShown);
+}
+
+void CRenderer::WindowShowsSurface()
+{
+    BringSurfaceUpToDate();
+    windowShown = spectrum1D.SurfaceShown();
+}
+
+void CRenderer::WindowPartlyShowsSurface()
+{
+    const CSpectrum1DView::Shown& onSurface = spectrum1D.SurfaceShown();
+    if (!windowShown.valid || windowShown.frame != onSurface.frame || windowShown.background != onSurface.background)
+        WindowShowsSomethingElse();
 }
 
 void CRenderer::DrawCursor(CDC* dc, const RECT& rc)

@@ -68,8 +68,19 @@ public:
     // The view of DisplayMode draws the engine's latest block into the
     // surface; returns the columns it moved and drew, or "whole".
     SurfaceChange DrawBlock(const RECT& rc);
+    // The 1-D spectrum draws a block straight on the window's pixels `window`
+    // (the surface's size) when they show the block before and the window
+    // shows the surface as it is; the surface is drawn only when something
+    // shows or reads it. False when the block must be shown from the
+    // surface.
+    bool DrawBlockInPlace(CDC* window, const RECT& rc);
+    // The window's pixels now show the surface, or something else.
+    void WindowShowsSurface();
+    void WindowShowsSomethingElse() { windowShown = CSpectrum1DView::Shown(); }
+    // Part of the window's pixels now show the surface.
+    void WindowPartlyShowsSurface();
     // Shows the surface on `dc`, with the cursor label and guide; draws
-    // nothing into the surface.
+    // nothing into the surface but the block it has not drawn yet.
     void Render(CDC* dc, const RECT& rc);
     // Shows the part `area` of the window's picture on `dc`, without label
     // and guide; pixel for pixel what Render shows there.
@@ -117,7 +128,8 @@ public:
     }
     double CursorHz() const { return cursorFrequency; }
     int CursorRow() const { return cursorRow; }
-    CDC* Surface() const { return surface.get(); }
+    // The surface, with every block drawn.
+    CDC* Surface();
     const CSpectrum1DView& Spectrum1DView() const { return spectrum1D; }
 
     // Surface rows top .. bottom - 1 shown for a client height h.
@@ -128,6 +140,7 @@ public:
     Band VisibleBand(int h) const;
 
 private:
+    void BringSurfaceUpToDate();
 
     double cursorFrequency = 0.0;
     int cursorRow = 0;
@@ -144,6 +157,7 @@ private:
     float cqBandHi = 0.0f;
     CSpectrogramView spectrogram;
     CSpectrum1DView spectrum1D;
+    CSpectrum1DView::Shown windowShown;
     CBandsView bands;
     CSpectrumEnvelopeView envelope;
 };

@@ -59,6 +59,14 @@ int TraceRow(double v, double s)
 SurfaceChange CSpectrum1DView::Draw(CDC* dc, const RECT& rc, const float* E, const float* averaged,
                                     const float* peaks)
 {
+    const SurfaceChange change = Update(dc, rc, E, averaged, peaks);
+    ShowOnSurface(dc);
+    return change;
+}
+
+SurfaceChange CSpectrum1DView::Update(CDC* dc, const RECT& rc, const float* E, const float* averaged,
+                                      const float* peaks)
+{
     if (SharedSettings.Pause)
         return {};
     dc->SetBkColor(White);
@@ -70,14 +78,12 @@ SurfaceChange CSpectrum1DView::Draw(CDC* dc, const RECT& rc, const float* E, con
     if (whole) {
         key = wanted;
         DrawBackground(dc, rc);
-    } else {
-        RestoreBackground(dc, rc);
     }
+    lastTop.swap(newTop);
+    lastBottom.swap(newBottom);
     newTop.assign(static_cast<size_t>(std::max(W + 1, 1)), INT_MAX);
     newBottom.assign(newTop.size(), INT_MIN);
 
-    CRaster raster;
-    raster.Begin(dc, &rc);
     const int PW = W - 70;
     const int PH = H - 90;
     const double s = PH * 0.011109876680368847;
@@ -94,24 +100,54 @@ SurfaceChange CSpectrum1DView::Draw(CDC* dc, const RECT& rc, const float* E, con
     const double scale = 1 / peakHold;
     for (float& v : resampled)
         v = static_cast<float>(v * scale);
-    if (PW > 0)
-        DrawCurve(raster, resampled, PW, PH, s, CurveColour);
+    traceRows = PW > 0 ? TraceRows(resampled, PW, PH, s) : std::vector<int>();
+    peakRows.clear();
     if (peaks && PW > 0) {
         for (float& v : resampledPeaks)
             v = static_cast<float>(v * scale);
-        DrawCurve(raster, resampledPeaks, PW, PH, s, PeakColour);
+        peakRows = TraceRows(resampledPeaks, PW, PH, s);
     }
-
     lastResult = HarmonicAnalysisText(E);
+    legend = averaged || peaks ? MeasurementLegend(averaged != nullptr, peaks != nullptr) : "";
+    frameRect = rc;
+    ++frame;
+    return whole ? SurfaceChange::Whole() : ChangedRects(rc);
+}
+
+void CSpectrum1DView::ShowOnSurface(CDC* dc)
+{
+    if (frame == 0 || background.empty() || (surfaceShown.valid && surfaceShown.frame == frame))
+        return;
+    Show(dc, surfaceShown);
+}
+
+bool CSpectrum1DView::ShowNext(CDC* dc, Shown& shown)
+{
+    if (background.empty() || !shown.valid || shown.frame != frame - 1 || shown.background != backgroundsDrawn)
+        return false;
+    Show(dc, shown);
+    return true;
+}
+
+void CSpectrum1DView::Show(CDC* dc, Shown& shown) const
+{
+    dc->SetBkColor(White);
+    if (shown.valid && shown.background == backgroundsDrawn)
+        RestoreBackground(dc, shown);
+    else
+        CopyBackground(dc);
+    CRaster raster;
+    raster.Begin(dc, &frameRect);
+    DrawTrace(raster, traceRows, CurveColour);
+    DrawTrace(raster, peakRows, PeakColour);
     raster.AddText(4, 4, lastResult.c_str());
-    if (averaged || peaks) {
-        const std::string legend = MeasurementLegend(averaged != nullptr, peaks != nullptr);
-        raster.AddText(W - 20 - static_cast<int>(legend.size()) * 7, 20, legend.c_str());
-    }
-    const SurfaceChange change = whole ? SurfaceChange::Whole() : ChangedRects(rc);
-    lastTop.swap(newTop);
-    lastBottom.swap(newBottom);
-    return change;
+    if (!legend.empty())
+        raster.AddText(RectWidth(frameRect) - 20 - static_cast<int>(legend.size()) * 7, 20, legend.c_str());
+    shown.valid = true;
+    shown.frame = frame;
+    shown.background = backgroundsDrawn;
+    shown.top = newTop;
+    shown.bottom = newBottom;
 }
 
 // The frame, the grid and their labels, and the line of text the design
@@ -146,27 +182,39 @@ void CSpectrum1DView::DrawBackground(CDC* dc, const RECT& rc)
         std::memcpy(&background[static_cast<size_t>(y) * bits.bmWidth],
                     static_cast<const char*>(bits.bmBits) + static_cast<ptrdiff_t>(y) * bits.bmWidthBytes,
                     sizeof(uint32_t) * bits.bmWidth);
-    lastTop.clear();
-    lastBottom.clear();
+    ++backgroundsDrawn;
+    surfaceShown = Shown();
+    surfaceShown.valid = true;
+    surfaceShown.frame = -1;
+    surfaceShown.background = backgroundsDrawn;
 }
 
-void CSpectrum1DView::RestoreBackground(CDC* dc, const RECT& rc)
+void CSpectrum1DView::RestoreBackground(CDC* dc, const Shown& shown) const
 {
+    const RECT& rc = frameRect;
     const BITMAP bits = dc->Pixels();
     auto row = [&](int y) {
         return reinterpret_cast<uint32_t*>(static_cast<char*>(bits.bmBits) + static_cast<ptrdiff_t>(y) * bits.bmWidthBytes);
     };
     for (int y = std::max(rc.top, 0); y < std::min(rc.top + TextBand, bits.bmHeight); ++y)
         std::memcpy(row(y), &background[static_cast<size_t>(y) * bits.bmWidth], sizeof(uint32_t) * bits.bmWidth);
-    for (size_t i = 0; i < lastTop.size(); ++i) {
+    for (size_t i = 0; i < shown.top.size(); ++i) {
         const int x = rc.left + static_cast<int>(i);
         if (x < 0 || x >= bits.bmWidth)
             continue;
-        const int top = std::max(rc.top + lastTop[i], 0);
-        const int bottom = std::min(rc.top + lastBottom[i], bits.bmHeight - 1);
+        const int top = std::max(rc.top + shown.top[i], 0);
+        const int bottom = std::min(rc.top + shown.bottom[i], bits.bmHeight - 1);
         for (int y = top; y <= bottom; ++y)
             row(y)[x] = background[static_cast<size_t>(y) * bits.bmWidth + x];
     }
+}
+
+void CSpectrum1DView::CopyBackground(CDC* dc) const
+{
+    const BITMAP bits = dc->Pixels();
+    for (int y = 0; y < bits.bmHeight; ++y)
+        std::memcpy(static_cast<char*>(bits.bmBits) + static_cast<ptrdiff_t>(y) * bits.bmWidthBytes,
+                    &background[static_cast<size_t>(y) * bits.bmWidth], sizeof(uint32_t) * bits.bmWidth);
 }
 
 SurfaceChange CSpectrum1DView::ChangedRects(const RECT& rc) const
@@ -220,9 +268,9 @@ void CSpectrum1DView::DrawGrid(CRaster& raster, int W, int H, double s)
     }
 }
 
-void CSpectrum1DView::DrawCurve(CRaster& raster, const std::vector<float>& values, int PW, int PH, double s,
-                                uint32_t colour)
+std::vector<int> CSpectrum1DView::TraceRows(const std::vector<float>& values, int PW, int PH, double s)
 {
+    std::vector<int> rows(static_cast<size_t>(PW));
     int previousX = 50;
     int previousY = 50;
     for (int k = 0; k < PW; ++k) {
@@ -230,7 +278,7 @@ void CSpectrum1DView::DrawCurve(CRaster& raster, const std::vector<float>& value
         if (y > PH)
             y = PH;
         y += 50;
-        raster.DrawLine(previousX, previousY, 50 + k, y, colour);
+        rows[static_cast<size_t>(k)] = y;
         // The rows the segment may touch, in every column it may touch.
         for (int x = std::max(previousX, 0); x <= 50 + k && x < static_cast<int>(newTop.size()); ++x) {
             newTop[x] = std::min({newTop[x], previousY, y});
@@ -238,5 +286,15 @@ void CSpectrum1DView::DrawCurve(CRaster& raster, const std::vector<float>& value
         }
         previousX = 50 + k;
         previousY = y;
+    }
+    return rows;
+}
+
+void CSpectrum1DView::DrawTrace(CRaster& raster, const std::vector<int>& rows, uint32_t colour)
+{
+    int previousY = 50;
+    for (size_t k = 0; k < rows.size(); ++k) {
+        raster.DrawLine(50 + static_cast<int>(k) - (k > 0), previousY, 50 + static_cast<int>(k), rows[k], colour);
+        previousY = rows[k];
     }
 }

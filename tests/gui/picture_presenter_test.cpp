@@ -5,6 +5,7 @@
 
 #include "app/picture_presenter.h"
 #include "display/pixel_ops.h"
+#include "settings/measure_settings.h"
 #include "tests/gui/main_window_fixture.h"
 
 namespace {
@@ -99,10 +100,13 @@ TEST_F(MainWindow, BlockByBlockTheWindowShowsWhatAWholePaintShows)
         double zoom;
         int offset;
         bool guide = true;
-    } views[] = {{0, 1.0, 0}, {0, 2.25, 60}, {1, 1.0, 0}, {1, 1.5, 30}, {2, 1.0, 0}, {2, 2.25, 60}, {3, 1.0, 0},
+        int averagingAndPeaks = 0;
+    } views[] = {{0, 1.0, 0}, {0, 2.25, 60}, {1, 1.0, 0}, {1, 1.5, 30}, {2, 1.0, 0}, {2, 1.0, 0, true, 2},
+                 {2, 2.25, 60}, {3, 1.0, 0},
                  {3, 2.25, 60}, {4, 1.0, 0}, {5, 1.0, 0}, {5, 1.0, 0, false}, {6, 1.0, 0}, {6, 2.25, 60}};
     for (const auto& v : views) {
         CAnalyzerDlg& w = Open();
+        SharedMeasureSettings.Averaging = SharedMeasureSettings.PeakHold = v.averagingAndPeaks;
         SharedSettings.CursorGuide = v.guide;
         SharedSettings.Stereo = 1;
         w.SetDisplayMode(v.mode);
@@ -127,6 +131,10 @@ TEST_F(MainWindow, BlockByBlockTheWindowShowsWhatAWholePaintShows)
         // The window's paints copy or stretch the picture straight into its
         // backing store; the grab above went through Qt.
         EXPECT_GT(w.PicturePresenter().PaintsInPlace(), 0) << "mode " << v.mode << ", zoom " << v.zoom;
+        // The 1-D spectrum draws its traces there, block after block, when
+        // it is shown as drawn.
+        EXPECT_EQ(w.PicturePresenter().BlocksDrawnInPlace(), v.mode == 2 && v.zoom == 1.0 ? 11 : 0)
+            << "mode " << v.mode << ", zoom " << v.zoom;
         if (((v.mode == 2 || v.mode == 6) && v.zoom != 1.0) || v.mode == 3 || v.mode == 4) {
             // Drawn zoomed, or the LPC and speech views, shown whole.
             EXPECT_EQ(w.PicturePresenter().BlocksMoved(), 0);
@@ -143,6 +151,7 @@ TEST_F(MainWindow, BlockByBlockTheWindowShowsWhatAWholePaintShows)
         }
         dialog.reset();
     }
+    SharedMeasureSettings = MeasureSettings();
 }
 
 } // namespace
