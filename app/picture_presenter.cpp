@@ -45,6 +45,7 @@ void CPicturePresenter::ShowBlock(const SurfaceChange& change)
     const QRegion region = move ? RegionAfterMoves(update) : QRegion();
     presented = renderer.View(rc);
     mixed = !picture.isVisible();
+    blockOverlays = overlaysPainted | OverlayRegion();
     overlaysPainted = QRegion();
     blockToPaint = move;
     blockFresh = QRegion();
@@ -165,7 +166,9 @@ void CPicturePresenter::PaintAsIs(QPainter& painter, const RECT& rc, const QRegi
         renderer.DrawBlockInPlace(painted.get(), rc)) {
         ++blocksDrawnInPlace;
         ++paintsInPlace;
-        rest -= blockFresh;
+        // Where overlays were, the block drew only its traces: the rest of
+        // the picture there comes from the surface.
+        rest = (rest - blockFresh) | (rest & blockOverlays);
     }
     auto* surface = rest.isEmpty() ? nullptr : dynamic_cast<CImageDC*>(renderer.Surface());
     if (surface)

@@ -90,9 +90,11 @@ private:
     bool mixed = true;
     // Where overlays were painted since the last block.
     QRegion overlaysPainted;
-    // Whether the next paint is the last block's, and what the block drew.
+    // Whether the next paint is the last block's, what the block drew, and
+    // where overlays were painted or are painted over it.
     bool blockToPaint = false;
     QRegion blockFresh;
+    QRegion blockOverlays;
     long blocksMoved = 0;
     long blocksDrawnInPlace = 0;
     long paintsInPlace = 0;
