@@ -134,18 +134,39 @@ void CTruePeak::Reset()
 
 void CTruePeak::Process(const int16_t* interleaved, int frames, double* peaks)
 {
-    const TruePeakPhasesFunction phases = Chosen();
     for (int ch = 0; ch < channels; ++ch) {
-        std::vector<float>& x = signal[static_cast<size_t>(ch)];
-        x.resize(static_cast<size_t>(History + frames));
-        float* block = x.data() + History;
+        float* block = BlockOf(ch, frames);
         for (int i = 0; i < frames; ++i)
             block[i] = interleaved[i * channels + ch] * (1.0f / 32768.0f);
-        float peak = frames > 0 ? phases(block, frames, TruePeakFilter()) : 0.0f;
-        for (int n = 0; n < frames; ++n)  // phase 0: the sample PassDelay before output n
-            peak = std::max(peak, std::fabs(block[n - PassDelay]));
-        peaks[ch] = peak;
-        std::copy(x.end() - History, x.end(), x.begin());
-        x.resize(History);
+        peaks[ch] = PeakOf(ch, frames);
     }
+}
+
+void CTruePeak::Process(const float* interleaved, int frames, double* peaks)
+{
+    for (int ch = 0; ch < channels; ++ch) {
+        float* block = BlockOf(ch, frames);
+        for (int i = 0; i < frames; ++i)
+            block[i] = interleaved[i * channels + ch];
+        peaks[ch] = PeakOf(ch, frames);
+    }
+}
+
+float* CTruePeak::BlockOf(int ch, int frames)
+{
+    std::vector<float>& x = signal[static_cast<size_t>(ch)];
+    x.resize(static_cast<size_t>(History + frames));
+    return x.data() + History;
+}
+
+double CTruePeak::PeakOf(int ch, int frames)
+{
+    std::vector<float>& x = signal[static_cast<size_t>(ch)];
+    const float* block = x.data() + History;
+    float peak = frames > 0 ? Chosen()(block, frames, TruePeakFilter()) : 0.0f;
+    for (int n = 0; n < frames; ++n)  // phase 0: the sample PassDelay before output n
+        peak = std::max(peak, std::fabs(block[n - PassDelay]));
+    std::copy(x.end() - History, x.end(), x.begin());
+    x.resize(History);
+    return peak;
 }

@@ -34,10 +34,18 @@ public:
     // `frames` interleaved frames of 16 bits (full scale 32768): the largest
     // oversampled magnitude of each channel into peaks[0 .. channels).
     void Process(const int16_t* interleaved, int frames, double* peaks);
+    // The same for frames of floats, full scale 1.0.
+    void Process(const float* interleaved, int frames, double* peaks);
     // From rest: the history holds zeros.
     void Reset();
 
 private:
+    // Channel ch's buffer for `frames` new samples, after its history.
+    float* BlockOf(int ch, int frames);
+    // The largest oversampled magnitude of the samples put in BlockOf's
+    // buffer; keeps the last of them as the history.
+    double PeakOf(int ch, int frames);
+
     int channels;
     std::vector<std::vector<float>> signal;  // per channel: History samples, then the block
 };
