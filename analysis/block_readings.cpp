@@ -10,8 +10,22 @@ CBlockReadings::CBlockReadings(CWaveCapture& engine) : engine(engine)
 CBlockReadings::~CBlockReadings()
 {
     engine.RemoveConsumer(&levelLog);
+    engine.RemoveConsumer(soundLevels.get());
     engine.RemoveConsumer(meter.get());
     engine.RemoveConsumer(&measurement);
+}
+
+void CBlockReadings::SetSoundLevelsWanted(bool wanted)
+{
+    soundLevelsWanted = wanted;
+    Rewire();
+}
+
+void CBlockReadings::SetSoundLevelWeighting(Weighting weighting)
+{
+    soundLevelWeighting = weighting;
+    if (soundLevels && soundLevels->Readings().weighting != weighting)
+        soundLevels->SetWeighting(weighting);
 }
 
 void CBlockReadings::SetMeterWanted(bool wanted)
@@ -25,6 +39,7 @@ void CBlockReadings::SetMeterWanted(bool wanted)
 void CBlockReadings::Rewire()
 {
     engine.RemoveConsumer(&levelLog);
+    engine.RemoveConsumer(soundLevels.get());
     engine.RemoveConsumer(meter.get());
     engine.RemoveConsumer(&measurement);
     const bool logging = levelLog.IsOpen();
@@ -32,10 +47,16 @@ void CBlockReadings::Rewire()
         meter.reset();
     else if (!meter)
         meter = std::make_unique<CLoudnessMeter>();
+    if (!soundLevelsWanted)
+        soundLevels.reset();
+    else if (!soundLevels)
+        soundLevels = std::make_unique<CSoundLevelMeter>(soundLevelWeighting);
     levelLog.SetMeter(meter.get());
     engine.AddConsumer(&measurement);
     if (meter)
         engine.AddConsumer(meter.get());
+    if (soundLevels)
+        engine.AddConsumer(soundLevels.get());
     if (logging)
         engine.AddConsumer(&levelLog);
 }

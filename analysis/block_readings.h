@@ -5,6 +5,7 @@
 #include "analysis/level_log.h"
 #include "analysis/loudness_meter.h"
 #include "analysis/measurement.h"
+#include "analysis/sound_level_meter.h"
 
 class CWaveCapture;
 
@@ -12,8 +13,9 @@ class CWaveCapture;
 // in this order: the averages, peaks and bands (always: they follow their
 // own settings, and the bands are measured while the view that shows them
 // says so); the loudness meter while it is wanted (its window is shown) or
-// the level log is open; the level log while it is open, which logs the
-// meter's readings of the same block. The main window and each part of a
+// the level log is open; the sound level meter while it is wanted (the
+// meter window shows its page); the level log while it is open, which logs
+// the meter's readings of the same block. The main window and each part of a
 // file's picture wire their engines through this class, so that a reading
 // added here reaches both. GUI thread only (the engine's).
 class CBlockReadings {
@@ -31,6 +33,13 @@ public:
     CLoudnessMeter* Meter() { return meter.get(); }
     const CLoudnessMeter* Meter() const { return meter.get(); }
 
+    // The sound level meter runs while it is wanted, with the weighting
+    // last set (A at first); null otherwise.
+    void SetSoundLevelsWanted(bool wanted);
+    void SetSoundLevelWeighting(Weighting weighting);
+    CSoundLevelMeter* SoundLevels() { return soundLevels.get(); }
+    const CSoundLevelMeter* SoundLevels() const { return soundLevels.get(); }
+
     // Opened and closed by its owner, who calls LevelLogChanged after either.
     CLevelLog& LevelLog() { return levelLog; }
     const CLevelLog& LevelLog() const { return levelLog; }
@@ -42,6 +51,9 @@ private:
     CWaveCapture& engine;
     CMeasurement measurement;
     std::unique_ptr<CLoudnessMeter> meter;
+    std::unique_ptr<CSoundLevelMeter> soundLevels;
+    Weighting soundLevelWeighting = Weighting::A;
+    bool soundLevelsWanted = false;
     CLevelLog levelLog;
     bool meterWanted = false;
 };

@@ -24,6 +24,7 @@
 #include "store/profile.h"
 #include "store/stored_settings.h"
 #include "ui/keyboard_dlg.h"
+#include "ui/calibration_dlg.h"
 #include "ui/meter_dlg.h"
 #include "ui/setting_dlg.h"
 
@@ -138,11 +139,12 @@ bool CAnalyzerDlg::OnInitDialog()
     keyboardWindow->SetCloseHandler([this] { SetShowKeyboard(false); });
     meterWindow = std::make_unique<CMeterDlg>(profile, this);
     meterWindow->SetCloseHandler([this] { SetShowMeter(false); });
-    meterWindow->SetResetHandler([this] {
-        if (CLoudnessMeter* meter = readings.Meter())
-            meter->Reset();
-        FeedMeterAndLog();
+    meterWindow->SetResetHandler([this] { ResetMeters(); });
+    meterWindow->SetLevelsHandler([this] {
+        UpdateMeterWanted();
+        ShowMeterReadings();
     });
+    ApplyInputCalibration();
     frequencyScale = profile.ReadInt(ViewSection, "FrequencyScale") != 0;
     LoadMeasureSettings(profile, SharedMeasureSettings);
     if (profile.ReadInt(ViewSection, "ShowTempo") != 0)
@@ -401,6 +403,7 @@ void CAnalyzerDlg::OnDestroy()
     keeper.StopReopening();
     engine.Close();
     keyboardWindow.reset();
+    calibrationWindow.reset();
     meterWindow.reset();
     CLevelLog& levelLog = readings.LevelLog();
     if (!levelLog.Close())

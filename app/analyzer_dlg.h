@@ -15,6 +15,7 @@
 #include "framework/frequency_scale_painter.h"
 #include "framework/qt_drawing_context.h"
 #include "input/sound_input_driver.h"
+#include "store/calibration_store.h"
 #include "ui/settings_host.h"
 
 class CProfile;
@@ -29,6 +30,7 @@ class CSettingDlg;
 class CPictureMenu;
 class CKeyboardDlg;
 class CMeterDlg;
+class CCalibrationDlg;
 class CInputListing;
 
 // The main window: turns every captured buffer into one analysis step, one
@@ -166,7 +168,18 @@ public:
     CSettingDlg* SettingsPanel() const { return settingsPanel.get(); }
     CKeyboardDlg* KeyboardWindow() const { return keyboardWindow.get(); }
     CMeterDlg* MeterWindow() const { return meterWindow.get(); }
+    CCalibrationDlg* CalibrationWindow() const { return calibrationWindow.get(); }
 
+    // The calibration of the input in use (meter_actions.cpp): "Calibrate…"
+    // opens its window; a new offset is kept for the input, with today's
+    // date (false, with a message, when it cannot be written); forgetting
+    // it makes the input read dBFS again.
+    void OpenCalibration();
+    bool SetInputCalibration(double offset);
+    void ForgetInputCalibration();
+    const InputCalibration& InputCalibrationInUse() const { return calibration; }
+    // Starts the integrated values of both meters again (Reset, R).
+    void ResetMeters();
     // Where errors go; a message box unless replaced.
     static void SetMessagePresenter(MessagePresenter presenter);
     static void SetFileChooser(FileChooser chooser);
@@ -196,7 +209,9 @@ private:
     QRegion WindowOverlayArea() const;
     void FeedKeyboard();
     void FeedMeterAndLog();
+    void ShowMeterReadings();
     void UpdateMeterWanted();
+    void ApplyInputCalibration();
     QString ChooseFile(const QString& caption, const QString& name, const QString& filter);
     bool OpenInput(const std::string& name, QString& problem);
     void ArmFallback();
@@ -212,6 +227,10 @@ private:
     std::unique_ptr<CSettingDlg> settingsPanel;
     std::unique_ptr<CKeyboardDlg> keyboardWindow;
     std::unique_ptr<CMeterDlg> meterWindow;
+    std::unique_ptr<CCalibrationDlg> calibrationWindow;
+    // The input whose calibration is in effect, and that calibration.
+    std::string calibratedInput;
+    InputCalibration calibration;
     CPictureMenu* pictureMenu = nullptr;
     InputChoice inputChoice;
     std::unique_ptr<CInputListing> inputListing;

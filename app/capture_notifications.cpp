@@ -40,8 +40,10 @@ bool CAnalyzerDlg::event(QEvent* e)
 void CAnalyzerDlg::InputLost(const QString& reason)
 {
     keeper.Lost(reason);
-    if (meterWindow)
+    if (meterWindow) {
         meterWindow->SetReadings(nullptr);
+        meterWindow->SetSoundLevels(nullptr);
+    }
 }
 
 void CAnalyzerDlg::OnCaptureData()

@@ -286,39 +286,6 @@ void CAnalyzerDlg::FeedKeyboard()
     keyboardWindow->SetPitchLevels(levels);
 }
 
-void CAnalyzerDlg::SetShowMeter(bool on)
-{
-    showMeter = on;
-    UpdateMeterWanted();
-    if (meterWindow) {
-        meterWindow->setVisible(on && !isMinimized());
-        meterWindow->SetReadings(readings.Meter() ? &readings.Meter()->Readings() : nullptr);
-    }
-    profile.WriteInt(ViewSection, "ShowMeter", on ? 1 : 0);
-}
-
-// The meter runs while its window is shown (and, on its own account, while
-// the level log is kept).
-void CAnalyzerDlg::UpdateMeterWanted()
-{
-    readings.SetMeterWanted(showMeter);
-}
-
-// After each block: the meter's readings to its window, and a level log
-// that could not write its row stopped.
-void CAnalyzerDlg::FeedMeterAndLog()
-{
-    const CLoudnessMeter* meter = readings.Meter();
-    if (!meter)
-        return;
-    // Shown every other block, 11.7 times a second: EBU Tech 3341 asks for
-    // at least 10.
-    if (showMeter && meterWindow && meterWindow->isVisible() && blocksAnalysed % 2 == 0)
-        meterWindow->SetReadings(&meter->Readings());
-    if (readings.LevelLog().Failed())
-        StopLevelLog();
-}
-
 bool CAnalyzerDlg::StartLevelLog(const QString& path)
 {
     std::string reason;

@@ -59,6 +59,8 @@ CPictureMenu::CPictureMenu(CAnalyzerDlg& window) : QMenu(&window), window(window
     logLevels = addAction(QStringLiteral("Log levels\u2026"));
     logLevels->setCheckable(true);
     connect(logLevels, &QAction::triggered, this, [this] { this->window.ChooseAndLogLevels(); });
+    calibrate = addAction(QStringLiteral("Calibrate\u2026"));
+    connect(calibrate, &QAction::triggered, this, [this] { this->window.OpenCalibration(); });
     // The shortcuts work with the menu closed.
     window.addAction(savePicture);
     window.addAction(exportSpectrum);

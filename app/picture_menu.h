@@ -28,6 +28,7 @@ public:
     QAction* ShowKeyboardAction() const { return showKeyboard; }
     QAction* ShowMeterAction() const { return showMeter; }
     QAction* LogLevelsAction() const { return logLevels; }
+    QAction* CalibrateAction() const { return calibrate; }
 
 private:
     void AddModes();
@@ -45,5 +46,6 @@ private:
     QAction* showTempo = nullptr;
     QAction* showKeyboard = nullptr;
     QAction* showMeter = nullptr;
+    QAction* calibrate = nullptr;
     QAction* logLevels = nullptr;
 };

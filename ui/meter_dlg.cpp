@@ -7,14 +7,17 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <initializer_list>
 #include <iterator>
+#include <string>
 
 #include "framework/window_placement.h"
 #include "store/profile.h"
+#include "ui/levels_page.h"
 #include "ui/meter_panel.h"
 
 namespace {
@@ -27,9 +30,14 @@ CMeterDlg::CMeterDlg(CProfile& profile, QWidget* owner) : QDialog(owner), profil
 {
     setWindowTitle(QStringLiteral("Meter"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-    panel = new CMeterPanel(this);
+    pages = new QTabWidget(this);
+    panel = new CMeterPanel(pages);
+    levelsPage = new CLevelsPage(pages);
+    pages->addTab(panel, QStringLiteral("Loudness"));
+    pages->addTab(levelsPage, QStringLiteral("Levels"));
     resetButton = new QPushButton(QStringLiteral("Reset"), this);
-    resetButton->setToolTip(QStringLiteral("Start the integrated loudness, range and maxima again (R)"));
+    resetButton->setToolTip(
+        QStringLiteral("Start the integrated loudness, range and maxima, and the integrated sound levels again (R)"));
     targetList = new QComboBox(this);
     for (const int lufs : Targets)
         targetList->addItem(QStringLiteral("Target %1 LUFS").arg(lufs), lufs);
@@ -42,17 +50,34 @@ CMeterDlg::CMeterDlg(CProfile& profile, QWidget* owner) : QDialog(owner), profil
     controls->addWidget(relativeBox);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(panel, 1);
+    layout->addWidget(pages, 1);
     layout->addLayout(controls);
     connect(resetButton, &QPushButton::clicked, this, [this] { Reset(); });
     // R anywhere in the meter window, whichever control has the focus.
-    for (QWidget* control : std::initializer_list<QWidget*>{panel, resetButton, targetList, relativeBox})
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{panel, levelsPage, pages, resetButton, targetList, relativeBox})
         control->installEventFilter(this);
     connect(targetList, &QComboBox::currentIndexChanged, this, [this](int i) { SetTarget(Targets[i]); });
     connect(relativeBox, &QCheckBox::toggled, this, [this](bool on) { SetRelative(on); });
 
-    const int stored = profile.ReadInt(MeterSection, "Target");
-    SetTarget(std::find(std::begin(Targets), std::end(Targets), stored) != std::end(Targets) ? stored : -23);
+    // A unless "0" (Z) or "2" (C) is stored.
+    char weighting[8] = "";
+    profile.ReadString(MeterSection, "Weighting", weighting, sizeof weighting);
+    const std::string stored = weighting;
+    levelsPage->SetWeighting(stored == "0" ? Weighting::Z : stored == "2" ? Weighting::C : Weighting::A);
+    ShowLevels(profile.ReadInt(MeterSection, "Page") == 1);
+    connect(pages, &QTabWidget::currentChanged, this, [this](int page) {
+        this->profile.WriteInt(MeterSection, "Page", page);
+        if (levelsHandler)
+            levelsHandler();
+    });
+    levelsPage->SetWeightingHandler([this](Weighting w) {
+        this->profile.WriteInt(MeterSection, "Weighting", static_cast<int>(w));
+        if (levelsHandler)
+            levelsHandler();
+    });
+    const int target = profile.ReadInt(MeterSection, "Target");
+    SetTarget(std::find(std::begin(Targets), std::end(Targets), target) != std::end(Targets) ? target : -23);
     SetRelative(profile.ReadInt(MeterSection, "Relative") != 0);
     resize(sizeHint());
     QRect rectangle;
@@ -97,6 +122,31 @@ void CMeterDlg::SetRelative(bool on)
 void CMeterDlg::SetReadings(const MeterReadings* readings)
 {
     panel->SetReadings(readings);
+}
+
+void CMeterDlg::SetSoundLevels(const SoundLevelReadings* readings)
+{
+    levelsPage->SetReadings(readings);
+}
+
+void CMeterDlg::SetCalibration(bool calibrated, double offset, const QString& note)
+{
+    levelsPage->SetCalibration(calibrated, offset, note);
+}
+
+bool CMeterDlg::ShowsLevels() const
+{
+    return pages->currentWidget() == levelsPage;
+}
+
+void CMeterDlg::ShowLevels(bool on)
+{
+    pages->setCurrentWidget(on ? static_cast<QWidget*>(levelsPage) : panel);
+}
+
+Weighting CMeterDlg::SoundLevelWeighting() const
+{
+    return levelsPage->CurrentWeighting();
 }
 
 QImage CMeterDlg::Picture() const

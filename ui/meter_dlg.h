@@ -5,20 +5,26 @@
 #include <functional>
 
 #include "analysis/loudness_meter.h"
+#include "analysis/sound_level_meter.h"
 
 class CProfile;
 class QCheckBox;
 class QComboBox;
 class QPushButton;
 class CMeterPanel;
+class CLevelsPage;
+class QTabWidget;
 
 // The meter tool window (ours): per channel the sample peak, the true peak
 // and the RMS with their peaks held 2 s; the loudness of EBU R 128 -
 // momentary and short-term as bars on the EBU +9 scale, integrated,
 // loudness range and the maxima as numbers - in LUFS or in LU relative to a
-// target (-23 LUFS unless another is chosen). "Reset" (or R while the meter
-// has focus) starts the integrated values again. It keeps its rectangle and
-// options in section [Meter] and is created hidden; without a stored
+// target (-23 LUFS unless another is chosen); on a second page the sound
+// level meter's readings (CLevelsPage). "Reset" (or R while the meter has
+// focus) starts the integrated values of both again. It keeps its
+// rectangle, options, page ("Page", 1 for the levels) and the levels'
+// weighting ("Weighting": 0 Z, 1 A, 2 C) in section [Meter] and is created
+// hidden; without a stored
 // rectangle it goes below the main window, where there is room, when first
 // shown.
 class CMeterDlg : public QDialog {
@@ -33,6 +39,15 @@ public:
     // Shows the meter's newest readings (null: nothing measured, every
     // level -inf).
     void SetReadings(const MeterReadings* readings);
+    void SetSoundLevels(const SoundLevelReadings* readings);
+    // The input's calibration, for the levels page.
+    void SetCalibration(bool calibrated, double offset, const QString& note);
+    bool ShowsLevels() const;
+    void ShowLevels(bool on);
+    Weighting SoundLevelWeighting() const;
+    // What turning to the other page or choosing another weighting does.
+    void SetLevelsHandler(std::function<void()> handler) { levelsHandler = std::move(handler); }
+    CLevelsPage* LevelsPage() const { return levelsPage; }
     // What the reset button and R do.
     void SetResetHandler(std::function<void()> handler) { resetHandler = std::move(handler); }
     // What closing it from the desktop does.
@@ -62,6 +77,9 @@ private:
 
     CProfile& profile;
     CMeterPanel* panel = nullptr;
+    QTabWidget* pages = nullptr;
+    CLevelsPage* levelsPage = nullptr;
+    std::function<void()> levelsHandler;
     QPushButton* resetButton = nullptr;
     QComboBox* targetList = nullptr;
     QCheckBox* relativeBox = nullptr;

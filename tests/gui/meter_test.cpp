@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QPushButton>
 #include <QScreen>
+#include <QTabWidget>
 #include <QTest>
 
 #include <cmath>
@@ -56,7 +57,7 @@ TEST_F(Meter, ShownFromTheMenuItReadsTheLoudnessInLufsOrLu)
     EXPECT_TRUE(meter->Numbers().contains("S  -23.0 LUFS")) << meter->Numbers().toStdString();
     // Painted only where the readings moved, block by block, the window
     // shows what a whole paint shows.
-    QWidget* panel = meter->findChild<CMeterPanel*>();
+    QWidget* panel = meter->findChild<QTabWidget*>()->widget(0);  // the loudness page
     ASSERT_NE(panel, nullptr);
     const QPoint at = panel->mapTo(meter, QPoint(0, 0));
     const QImage shown = meter->screen()

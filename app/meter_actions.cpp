@@ -1,0 +1,114 @@
+// The meter window's wiring: which meters run, their readings to the
+// window, and the calibration of the input in use.
+#include <QDate>
+
+#include "app/analyzer_dlg.h"
+#include "store/profile.h"
+#include "ui/calibration_dlg.h"
+#include "ui/meter_dlg.h"
+
+namespace {
+
+const char* const ViewSection = "View";
+
+} // namespace
+
+void CAnalyzerDlg::SetShowMeter(bool on)
+{
+    showMeter = on;
+    UpdateMeterWanted();
+    if (meterWindow) {
+        meterWindow->setVisible(on && !isMinimized());
+        meterWindow->SetReadings(readings.Meter() ? &readings.Meter()->Readings() : nullptr);
+        meterWindow->SetSoundLevels(readings.SoundLevels() ? &readings.SoundLevels()->Readings() : nullptr);
+    }
+    profile.WriteInt(ViewSection, "ShowMeter", on ? 1 : 0);
+}
+
+// The loudness meter runs while its window is shown (and, on its own
+// account, while the level log is kept); the sound level meter while the
+// window shows its page.
+void CAnalyzerDlg::UpdateMeterWanted()
+{
+    readings.SetMeterWanted(showMeter);
+    if (meterWindow)
+        readings.SetSoundLevelWeighting(meterWindow->SoundLevelWeighting());
+    readings.SetSoundLevelsWanted(showMeter && meterWindow && meterWindow->ShowsLevels());
+}
+
+void CAnalyzerDlg::ResetMeters()
+{
+    if (CLoudnessMeter* meter = readings.Meter())
+        meter->Reset();
+    if (CSoundLevelMeter* levels = readings.SoundLevels())
+        levels->Reset();
+    ShowMeterReadings();
+}
+
+// After each block: the meters' readings to their window, and a level log
+// that could not write its row stopped.
+void CAnalyzerDlg::FeedMeterAndLog()
+{
+    if (calibratedInput != InputInUse())
+        ApplyInputCalibration();
+    // Shown every other block, 11.7 times a second: EBU Tech 3341 asks for
+    // at least 10.
+    if (blocksAnalysed % 2 == 0)
+        ShowMeterReadings();
+    if (readings.LevelLog().Failed())
+        StopLevelLog();
+}
+
+void CAnalyzerDlg::ShowMeterReadings()
+{
+    if (!showMeter || !meterWindow || !meterWindow->isVisible())
+        return;
+    if (const CLoudnessMeter* meter = readings.Meter())
+        meterWindow->SetReadings(&meter->Readings());
+    if (const CSoundLevelMeter* levels = readings.SoundLevels())
+        meterWindow->SetSoundLevels(&levels->Readings());
+}
+
+void CAnalyzerDlg::ApplyInputCalibration()
+{
+    calibratedInput = InputInUse();
+    calibration = LoadCalibration(profile, calibratedInput);
+    if (meterWindow)
+        meterWindow->SetCalibration(calibration.calibrated, calibration.offset,
+                                    QStringLiteral("Calibrated %1").arg(QString::fromStdString(calibration.date)));
+}
+
+bool CAnalyzerDlg::SetInputCalibration(double offset)
+{
+    InputCalibration changed = LoadCalibration(profile, InputInUse());
+    changed.calibrated = true;
+    changed.offset = offset;
+    changed.date = QDate::currentDate().toString(Qt::ISODate).toStdString();
+    const bool stored = StoreCalibration(profile, InputInUse(), changed);
+    if (!stored)
+        ShowError(QStringLiteral("The calibration could not be kept: the settings file %1 cannot be written.")
+                      .arg(QString::fromStdString(profile.Path())));
+    ApplyInputCalibration();
+    return stored;
+}
+
+void CAnalyzerDlg::ForgetInputCalibration()
+{
+    if (!ForgetCalibration(profile, InputInUse()))
+        ShowError(QStringLiteral("The settings file %1 cannot be written.").arg(QString::fromStdString(profile.Path())));
+    ApplyInputCalibration();
+}
+
+void CAnalyzerDlg::OpenCalibration()
+{
+    if (!calibrationWindow) {
+        calibrationWindow = std::make_unique<CCalibrationDlg>(engine, this);
+        calibrationWindow->SetHandlers([this](double offset) { return SetInputCalibration(offset); },
+                                       [this] { ForgetInputCalibration(); });
+    }
+    const QString input = InputInUse().empty() ? QStringLiteral("the default input")
+                                               : QString::fromStdString(InputInUse());
+    calibrationWindow->SetInput(input, calibration.calibrated, calibration.offset);
+    calibrationWindow->show();
+    calibrationWindow->raise();
+}
