@@ -37,6 +37,50 @@ ssize_t WriteToFile(int fd, const void* data, size_t size)
 
 CLevelLog::CLevelLog(WriteFunction write) : writeFunction(write ? write : WriteToFile) {}
 
+void CLevelLog::SetSoundLevels(Weighting levelWeighting, bool inSpl, double dbSplAtFullScale)
+{
+    soundLevelsAsked = true;
+    weighting = levelWeighting;
+    calibrated = inSpl;
+    offset = dbSplAtFullScale;
+}
+
+std::string CLevelLog::HeaderLine() const
+{
+    std::string header = Header;
+    if (!soundLevelsAsked)
+        return header;
+    const std::string x = weighting == Weighting::A ? "a" : weighting == Weighting::C ? "c" : "z";
+    const std::string unit = calibrated ? "_db_spl" : "_dbfs";
+    header.pop_back();
+    for (const std::string& name : {"l" + x + "f", "l" + x + "s", "l" + x + "eq", "l" + x + "fmax", std::string("lcpeak")})
+        header += "," + name + unit;
+    return header + ",overload\n";
+}
+
+bool CLevelLog::ReadColumns()
+{
+    soundLevelColumns = soundLevelsAsked;
+    char first[1024];
+    const ssize_t n = pread(fd, first, sizeof first, 0);
+    if (n <= 0)
+        return n == 0;
+    const std::string line(first, static_cast<size_t>(n));
+    const std::string plain = Header;
+    if (line.compare(0, plain.size(), plain) == 0) {
+        soundLevelColumns = false;  // a log of the loudness alone goes on as it is
+        return true;
+    }
+    const std::string wanted = HeaderLine();
+    const bool other = line.compare(0, plain.size() - 1, plain, 0, plain.size() - 1) == 0 && line[plain.size() - 1] == ',';
+    if (other && line.compare(0, wanted.size(), wanted) != 0) {
+        reason = "its sound level columns are of another frequency weighting or unit than those logged now (" +
+                 wanted.substr(plain.size(), wanted.find(',', plain.size()) - plain.size()) + "): choose another file";
+        return false;
+    }
+    return true;
+}
+
 bool CLevelLog::Open(const std::string& newPath, std::string& openReason)
 {
     Close();
@@ -49,13 +93,18 @@ bool CLevelLog::Open(const std::string& newPath, std::string& openReason)
     path = newPath;
     started = false;
     rows = 0;
+    soundLevelColumns = false;
     struct stat info;
-    if (!CutOffFragment() || fstat(fd, &info) != 0 || (info.st_size == 0 && !WriteWhole(Header))) {
+    if (!CutOffFragment() || fstat(fd, &info) != 0 || !ReadColumns() ||
+        (info.st_size == 0 && !WriteWhole(HeaderLine()))) {
         openReason = reason.empty() ? std::strerror(errno) : reason;
         close(fd);
         fd = -1;
         return false;
     }
+    soundLevels.reset();
+    if (soundLevelColumns)
+        soundLevels = std::make_unique<CSoundLevelMeter>(weighting);
     return true;
 }
 
@@ -79,7 +128,7 @@ bool CLevelLog::CutOffFragment()
         return true;
     const std::string fragment = tail.substr(fragmentStart);
     const bool ours = (lastBreak != std::string::npos || start == 0) &&
-                      (std::string(Header).compare(0, fragment.size(), fragment) == 0 ||
+                      (HeaderLine().compare(0, fragment.size(), fragment) == 0 ||
                        (fragment[0] >= '0' && fragment[0] <= '9'));
     if (!ours) {
         reason = "it does not end in a whole line and is not a level log";
@@ -99,7 +148,8 @@ bool CLevelLog::Close()
     return written;
 }
 
-bool CLevelLog::Block(const MeterReadings& r, uint64_t droppedFrames, std::time_t now)
+bool CLevelLog::Block(const MeterReadings& r, uint64_t droppedFrames, std::time_t now,
+                      const SoundLevelReadings* levels)
 {
     if (fd < 0)
         return false;
@@ -112,6 +162,19 @@ bool CLevelLog::Block(const MeterReadings& r, uint64_t droppedFrames, std::time_
         second = now;
         std::fill(std::begin(samplePeak), std::end(samplePeak), -std::numeric_limits<double>::infinity());
         std::fill(std::begin(truePeak), std::end(truePeak), -std::numeric_limits<double>::infinity());
+        levelEnergy = 0.0;
+        levelFastMax = levelCPeak = SoundLevelReadings::Silence;
+        levelSamples = 0;
+        levelOverload = false;
+        lastLevels = SoundLevelReadings();
+    }
+    if (levels) {
+        lastLevels = *levels;
+        levelEnergy += levels->blockMeanSquare * levels->blockSamples;
+        levelSamples += levels->blockSamples;
+        levelFastMax = std::max(levelFastMax, levels->blockFastMax);
+        levelCPeak = std::max(levelCPeak, levels->blockCPeak);
+        levelOverload = levelOverload || levels->blockOverload;
     }
     last = r;
     droppedAtLast = droppedFrames;
@@ -124,8 +187,21 @@ bool CLevelLog::Block(const MeterReadings& r, uint64_t droppedFrames, std::time_
 
 void CLevelLog::Consume(const AnalysedBlock& block)
 {
-    if (meter && IsOpen() && reason.empty())
-        Block(meter->Readings(), block.droppedFrames, std::time(nullptr));
+    if (!meter || !IsOpen() || !reason.empty())
+        return;
+    if (soundLevels)
+        soundLevels->Process(block.interleaved, block.frames);
+    Block(meter->Readings(), block.droppedFrames, std::time(nullptr), soundLevels ? &soundLevels->Readings() : nullptr);
+}
+
+void CLevelLog::AppendSoundLevels(std::string& row) const
+{
+    const double shift = calibrated ? offset : 0.0;
+    const double eq = levelSamples > 0 ? SoundLevel(levelEnergy / static_cast<double>(levelSamples))
+                                       : SoundLevelReadings::Silence;
+    for (const double value : {lastLevels.fast, lastLevels.slow, eq, levelFastMax, levelCPeak})
+        AppendNumber(row, value + shift);
+    row += levelOverload ? ",1" : ",0";
 }
 
 // The row of the second gathered, stamped with the end of that second.
@@ -140,7 +216,10 @@ bool CLevelLog::WriteRow()
     for (const double value : {last.momentary, last.shortTerm, last.integrated, last.range, samplePeak[0],
                                samplePeak[1], truePeak[0], truePeak[1]})
         AppendNumber(row, value);
-    row += "," + std::to_string(droppedAtLast - droppedBefore) + "\n";
+    row += "," + std::to_string(droppedAtLast - droppedBefore);
+    if (soundLevelColumns)
+        AppendSoundLevels(row);
+    row += "\n";
     const bool ok = WriteWhole(row);
     rows += ok;
     return ok;

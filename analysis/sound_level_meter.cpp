@@ -14,13 +14,13 @@ constexpr double FullScale = 32767.0 / 32768.0;
 // Samples weighted at a time.
 constexpr int Stretch = 512;
 
-double Level(double meanSquare)
+} // namespace
+
+double SoundLevel(double meanSquare)
 {
     return meanSquare > SilentMeanSquare ? 10.0 * std::log10(meanSquare / ReferenceMeanSquare)
                                          : SoundLevelReadings::Silence;
 }
-
-} // namespace
 
 CSoundLevelMeter::CSoundLevelMeter(Weighting weighting)
     : cTruePeak(1), fastFactor(1.0 - std::exp(-1.0 / (FastSeconds * SampleRate))),
@@ -57,25 +57,42 @@ void CSoundLevelMeter::Reset()
 
 void CSoundLevelMeter::Process(const int16_t* interleaved, int frames)
 {
+    BeginBlock();
     double left[Stretch];
     for (int done = 0; done < frames;) {
         const int n = std::min(Stretch, frames - done);
         for (int i = 0; i < n; ++i)
             left[i] = interleaved[2 * (done + i)] / 32768.0;
-        ProcessSamples(left, n);
+        Run(left, n);
         done += n;
     }
+    Update();
 }
 
 void CSoundLevelMeter::ProcessSamples(const double* input, int count)
+{
+    BeginBlock();
+    Run(input, count);
+    Update();
+}
+
+void CSoundLevelMeter::BeginBlock()
+{
+    blockFastMax = blockCPeak = blockEnergy = 0.0;
+    blockSamples = 0;
+    blockOverload = false;
+}
+
+void CSoundLevelMeter::Run(const double* input, int count)
 {
     double x[Stretch], c[Stretch];
     for (int done = 0; done < count;) {
         const int n = std::min(Stretch, count - done);
         for (int i = 0; i < n; ++i) {
             x[i] = c[i] = input[done + i];
-            overload = overload || std::fabs(x[i]) >= FullScale;
+            blockOverload = blockOverload || std::fabs(x[i]) >= FullScale;
         }
+        overload = overload || blockOverload;
         weightingX.Process(x, n);
         if (readings.weighting == Weighting::C)
             std::copy(x, x + n, c);
@@ -87,11 +104,11 @@ void CSoundLevelMeter::ProcessSamples(const double* input, int count)
         double peak = 0.0;
         cTruePeak.Process(cFloat, n, &peak);
         cPeak = std::max(cPeak, peak);
+        blockCPeak = std::max(blockCPeak, peak);
         for (int i = 0; i < n; ++i)
             ProcessSample(x[i]);
         done += n;
     }
-    Update();
 }
 
 void CSoundLevelMeter::ProcessSample(double x)
@@ -101,6 +118,9 @@ void CSoundLevelMeter::ProcessSample(double x)
     slow += (square - slow) * slowFactor;
     fastMax = std::max(fastMax, fast);
     slowMax = std::max(slowMax, slow);
+    blockFastMax = std::max(blockFastMax, fast);
+    blockEnergy += square;
+    ++blockSamples;
     energy += square;
     ++samples;
     ++samplesSinceStart;
@@ -118,7 +138,7 @@ void CSoundLevelMeter::EndChunk()
     chunkFill = 0;
     if (samplesSinceStart >= static_cast<int64_t>(5 * FastSeconds * SampleRate)) {
         fastMin = std::min(fastMin, fast);
-        fastLevels.Add(Level(fast));
+        fastLevels.Add(SoundLevel(fast));
     }
 }
 
@@ -136,19 +156,24 @@ double CSoundLevelMeter::RecentMeanSquare(int count) const
 void CSoundLevelMeter::Update()
 {
     SoundLevelReadings& r = readings;
-    r.fast = Level(fast);
-    r.slow = Level(slow);
+    r.fast = SoundLevel(fast);
+    r.slow = SoundLevel(slow);
     r.seconds = static_cast<double>(samples) / SampleRate;
-    r.eq = samples > 0 ? Level(energy / static_cast<double>(samples)) : SoundLevelReadings::Silence;
-    r.exposure = Level(energy / SampleRate);
-    r.fastMax = Level(fastMax);
-    r.slowMax = Level(slowMax);
-    r.fastMin = std::isfinite(fastMin) ? Level(fastMin) : SoundLevelReadings::Silence;
-    r.cPeak = Level(cPeak * cPeak);
+    r.eq = samples > 0 ? SoundLevel(energy / static_cast<double>(samples)) : SoundLevelReadings::Silence;
+    r.exposure = SoundLevel(energy / SampleRate);
+    r.fastMax = SoundLevel(fastMax);
+    r.slowMax = SoundLevel(slowMax);
+    r.fastMin = std::isfinite(fastMin) ? SoundLevel(fastMin) : SoundLevelReadings::Silence;
+    r.cPeak = SoundLevel(cPeak * cPeak);
     r.l10 = fastLevels.Exceeded(10.0);
     r.l50 = fastLevels.Exceeded(50.0);
     r.l90 = fastLevels.Exceeded(90.0);
-    r.eqLastSecond = Level(RecentMeanSquare(SecondChunks));
-    r.eqLastMinute = Level(RecentMeanSquare(MinuteChunks));
+    r.eqLastSecond = SoundLevel(RecentMeanSquare(SecondChunks));
+    r.eqLastMinute = SoundLevel(RecentMeanSquare(MinuteChunks));
     r.overload = overload;
+    r.blockFastMax = SoundLevel(blockFastMax);
+    r.blockCPeak = SoundLevel(blockCPeak * blockCPeak);
+    r.blockMeanSquare = blockSamples > 0 ? blockEnergy / blockSamples : 0.0;
+    r.blockSamples = blockSamples;
+    r.blockOverload = blockOverload;
 }

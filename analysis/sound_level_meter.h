@@ -33,7 +33,20 @@ struct SoundLevelReadings {
     double seconds = 0.0;  // measured since the reset
     // A sample at full scale came since the reset.
     bool overload = false;
+    // The newest block alone (the last Process or ProcessSamples call), for
+    // logs of intervals: its largest LXF and C-weighted peak, the mean
+    // square of its weighted samples (full scale 1) and how many there
+    // were, and whether one of them was at full scale.
+    double blockFastMax = Silence, blockCPeak = Silence;
+    double blockMeanSquare = 0.0;
+    int blockSamples = 0;
+    bool blockOverload = false;
 };
+
+// The level in dB of a mean square of samples at full scale 1 (a
+// full-scale sine's 0.5 reads 0.0 dB); -inf below -197 dB, where only the
+// filters' ringing is left.
+double SoundLevel(double meanSquare);
 
 // A sound level meter to IEC 61672-1:2013 on the left input at 48 kHz: the
 // standard's frequency weightings and time weightings run on every sample
@@ -67,6 +80,8 @@ public:
     const SoundLevelReadings& Readings() const { return readings; }
 
 private:
+    void BeginBlock();
+    void Run(const double* samples, int count);
     void ProcessSample(double x);
     void EndChunk();
     void Update();
@@ -86,6 +101,10 @@ private:
     double fastMin = std::numeric_limits<double>::infinity();
     bool overload = false;
     CLevelDistribution fastLevels;
+    // The newest block's.
+    double blockFastMax = 0.0, blockCPeak = 0.0, blockEnergy = 0.0;
+    int blockSamples = 0;
+    bool blockOverload = false;
     // Since the start.
     int64_t samplesSinceStart = 0;
     // The 10 ms sums of the last minute, a ring; the one being summed.

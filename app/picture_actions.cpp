@@ -289,6 +289,10 @@ void CAnalyzerDlg::FeedKeyboard()
 bool CAnalyzerDlg::StartLevelLog(const QString& path)
 {
     std::string reason;
+    if (calibratedInput != InputInUse())
+        ApplyInputCalibration();
+    readings.LevelLog().SetSoundLevels(meterWindow ? meterWindow->SoundLevelWeighting() : Weighting::A,
+                                       calibration.calibrated, calibration.offset);
     if (!readings.LevelLog().Open(QFile::encodeName(path).toStdString(), reason)) {
         ShowError(QStringLiteral("The level log %1 could not be opened:\n%2").arg(path, QString::fromLocal8Bit(reason.c_str())));
         return false;

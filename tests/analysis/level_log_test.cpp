@@ -3,7 +3,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -129,6 +131,58 @@ TEST(LevelLog, RowsAreWholeOrNotThere)
     CLevelLog other;
     EXPECT_FALSE(other.Open(path, reason));
     EXPECT_EQ(Lines(path), std::vector<std::string>{"notes of the session"});
+    std::remove(path.c_str());
+}
+
+// With the sound levels: a new file's header names them with their weighting
+// and unit, and a second of a -20 dBFS 1 kHz sine at 100 dB SPL for full
+// scale reads 80.0 dB LAeq and 83.0 dB LCpeak; a log of the loudness alone
+// goes on as it is; one of another weighting or unit is refused, unchanged.
+TEST(LevelLog, SoundLevelColumnsNameTheirWeightingAndUnit)
+{
+    const std::string path = ::testing::TempDir() + "tavi_spl_" + std::to_string(getpid()) + ".csv";
+    const std::string plainRow = "2026-12-09T11:06:37Z,-23.0,-23.0,-23.0,0.0,-23.0,-23.0,-23.0,-23.0,0";
+    const std::string otherHeader = std::string(CLevelLog::Header, std::strlen(CLevelLog::Header) - 1) +
+                                    ",lcf_dbfs,lcs_dbfs,lceq_dbfs,lcfmax_dbfs,lcpeak_dbfs,overload";
+    const struct {
+        std::string before;  // the file's contents before
+        bool opens;
+        size_t columns;      // of the rows written
+    } cases[] = {{"", true, 16}, {CLevelLog::Header + plainRow + "\n", true, 10}, {otherHeader + "\n", false, 0}};
+    for (const auto& c : cases) {
+        std::ofstream(path, std::ios::trunc) << c.before;
+        CLevelLog log;
+        log.SetSoundLevels(Weighting::A, true, 100.0);
+        std::string reason;
+        ASSERT_EQ(log.Open(path, reason), c.opens) << reason;
+        if (!c.opens) {
+            EXPECT_NE(reason.find("another frequency weighting or unit"), std::string::npos) << reason;
+            EXPECT_EQ(Lines(path), std::vector<std::string>{otherHeader});
+            continue;
+        }
+        CSoundLevelMeter meter(Weighting::A);
+        std::vector<double> block(2048);
+        long n = 0;
+        for (int b = 0; b < 140; ++b) {  // six seconds of blocks, less a little: the last row written at the close
+            for (double& x : block)
+                x = 0.1 * std::sin(6.28318530717958647 * 1000.0 * double(n++) / 48000.0);
+            meter.ProcessSamples(block.data(), int(block.size()));
+            log.Block(MeterReadings{}, 0, std::time_t(1765108800 + n / 48000), &meter.Readings());
+        }
+        log.Close();
+        const std::vector<std::string> lines = Lines(path);
+        ASSERT_EQ(lines.size(), c.before.empty() ? 7u : 8u);
+        if (c.before.empty()) {
+            EXPECT_EQ(lines[0] + "\n", log.HeaderLine());
+        }
+        EXPECT_NE(lines[0].find("dropped_frames,laf_db_spl,las_db_spl,laeq_db_spl,lafmax_db_spl,lcpeak_db_spl,overload"),
+                  c.before.empty() ? std::string::npos : 0);
+        const std::string& second = lines[lines.size() - 2];  // the fifth second: even LAS has settled
+        EXPECT_EQ(size_t(std::count(second.begin(), second.end(), ',') + 1), c.columns) << second;
+        if (c.columns == 16) {
+            EXPECT_EQ(second.substr(second.find(",80.0,")), ",80.0,80.0,80.0,80.0,83.0,0");
+        }
+    }
     std::remove(path.c_str());
 }
 

@@ -31,8 +31,8 @@ TEST_F(Program, TheMeterReadsTheLoudnessOfATone)
     ASSERT_EQ(Stop(pid), 0);
 }
 
-// --log-levels: a row a second; killed outright, the file holds whole rows
-// only.
+// --log-levels: a row a second, with the sound levels of the uncalibrated
+// input in dBFS; killed outright, the file holds whole rows only.
 TEST_F(Program, TheLevelLogKeepsWholeRowsWhenTheProgramIsKilled)
 {
     PulseServer server;
@@ -55,11 +55,19 @@ TEST_F(Program, TheLevelLogKeepsWholeRowsWhenTheProgramIsKilled)
     std::string line;
     std::getline(lines, line);
     EXPECT_EQ(line.rfind("time,momentary_lufs", 0), 0u) << line;
+    EXPECT_NE(line.find(",laf_dbfs,las_dbfs,laeq_dbfs,lafmax_dbfs,lcpeak_dbfs,overload"), std::string::npos) << line;
     int rows = 0;
     while (std::getline(lines, line)) {
         ++rows;
-        EXPECT_EQ(std::count(line.begin(), line.end(), ','), 9) << line;
+        EXPECT_EQ(std::count(line.begin(), line.end(), ','), 15) << line;
         EXPECT_EQ(line.size() > 20 ? line[19] : ' ', 'Z') << line;
+        if (rows == 10) {  // LAeq of a whole second of the tone
+            std::string field;
+            std::istringstream fields(line);
+            for (int i = 0; i < 13; ++i)
+                std::getline(fields, field, ',');
+            EXPECT_NEAR(std::atof(field.c_str()), -23.0, 0.1) << line;
+        }
     }
     EXPECT_NEAR(rows - 1, 30, 1) << "a row a second";
 }
