@@ -6,6 +6,7 @@
 
 #include "analysis/block_readings.h"
 #include "analysis/loudness_meter.h"
+#include "analysis/sound_level_meter.h"
 #include "analysis/measurement.h"
 #include "analysis/wave_capture.h"
 #include "dsp/constant_q.h"
@@ -215,5 +216,18 @@ void BM_Meter(benchmark::State& state)
     benchmark::DoNotOptimize(meter.Readings().momentary);
 }
 BENCHMARK(BM_Meter)->Unit(benchmark::kMillisecond);
+
+// The sound level meter's block: A weighting, the C weighting and its true
+// peak, Fast and Slow on every sample.
+void BM_SoundLevelMeter(benchmark::State& state)
+{
+    CSoundLevelMeter meter(Weighting::A);
+    const std::vector<int16_t> buffers[2] = {StereoBuffer(0), StereoBuffer(1)};
+    int index = 0;
+    for (auto _ : state)
+        meter.Process(buffers[index++ % 2].data(), CWaveCapture::FramesPerBuffer);
+    benchmark::DoNotOptimize(meter.Readings().fast);
+}
+BENCHMARK(BM_SoundLevelMeter)->Unit(benchmark::kMillisecond);
 
 } // namespace

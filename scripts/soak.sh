@@ -8,7 +8,8 @@
 # and the end, blocks analysed against those due in the elapsed time, and
 # frames the capture layer dropped. Not part of the tests.
 # With "tempo-keyboard" the tempo readout and the keyboard window are on,
-# with "meter" the meter window; with "starter" the starter settings
+# with "meter" the meter window, with "levels" the meter window on its sound
+# level page; with "starter" the starter settings
 # (logarithmic axis, contrast), without which views 3 and 4 draw nothing,
 # and with "scale" the frequency scale over the picture ("starter scale" is
 # what a first start shows);
@@ -17,7 +18,7 @@
 # checkout's (another commit's, to compare).
 # The tone is played at 20 ms latency, which makes the server send the
 # program a packet every 5 ms or so; FEED_LATENCY_MS sets another latency.
-#   [FEED_LATENCY_MS=N] scripts/soak.sh [SECONDS] [MODE] [tempo-keyboard|meter] [starter] [scale] [WIDTHxHEIGHT]
+#   [FEED_LATENCY_MS=N] scripts/soak.sh [SECONDS] [MODE] [tempo-keyboard|meter|levels] [starter] [scale] [WIDTHxHEIGHT]
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -29,7 +30,7 @@ scale=
 size=1920x1080
 for arg in "${@:3}"; do
   case "$arg" in
-    tempo-keyboard|meter) show=$arg ;;
+    tempo-keyboard|meter|levels) show=$arg ;;
     starter) starter=1 ;;
     scale) scale=1 ;;
     [0-9]*x[0-9]*) size=$arg ;;
@@ -81,9 +82,10 @@ fi
   [ -n "$scale" ] && echo 'FrequencyScale=1'
   if [ "$show" = tempo-keyboard ]; then
     printf 'ShowTempo=1\nShowKeyboard=1\n'
-  elif [ "$show" = meter ]; then
+  elif [ "$show" = meter ] || [ "$show" = levels ]; then
     echo 'ShowMeter=1'
   fi
+  if [ "$show" = levels ]; then printf '[Meter]\nPage=1\n'; fi
 } >>"$work/app/tavimeter.ini"
 # The octave bands as they are measured for their cost: thirds, A, averaged.
 if [ "$mode" = 6 ]; then
