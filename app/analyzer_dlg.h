@@ -94,9 +94,10 @@ public:
     // The picture as shown, labels included, as a PNG file; false (with a
     // message shown) when it cannot be written.
     bool SavePicture(const QString& path);
-    // The newest spectrum as CSV; false (with a message) when it cannot be
-    // written.
+    // The newest spectrum as CSV (in the bands view, the bands); false (with
+    // a message) when it cannot be written.
     bool ExportSpectrum(const QString& path);
+    bool ExportBands(const QString& path);
     void SetFrequencyScale(bool on);
     // Capture switches to the device `name` (empty: the default input,
     // following the desktop's) at once and keeps it for the next run; a

@@ -12,6 +12,7 @@
 
 #include "app/input_listing.h"
 #include "display/pitch_classes.h"
+#include "display/bands_export.h"
 #include "display/spectrum_export.h"
 #include "dsp/frequency_axis.h"
 #include "settings/measure_settings.h"
@@ -114,6 +115,10 @@ bool CAnalyzerDlg::SavePicture(const QString& path)
 // held peaks when peak hold is on; otherwise the newest spectrum.
 bool CAnalyzerDlg::ExportSpectrum(const QString& path)
 {
+    if (calibratedInput != InputInUse())
+        ApplyInputCalibration();
+    if (GetDisplayMode() == OctaveBands)
+        return ExportBands(path);
     engine.UpdateLinearSpectrum();
     const bool stereo = SharedSettings.Stereo != 0;
     const CMeasurement& m = readings.Measurement();
@@ -128,8 +133,35 @@ bool CAnalyzerDlg::ExportSpectrum(const QString& path)
     traces.rightPeaks = stereo ? m.PeakSpectrum(1) : nullptr;
     if (m.AveragedSpectrum(0) || traces.leftPeaks)
         traces.description = ExportDescription(m.AveragedSpectrum(0) != nullptr, traces.leftPeaks != nullptr);
+    traces.calibrated = calibration.calibrated;
+    traces.offset = calibration.offset;
     const std::string csv = SpectrumCsv(traces);
     return WriteWholeFile(path, csv.data(), csv.size(), QStringLiteral("The spectrum could not be written to %1:\n%2"));
+}
+
+// The bands view's levels and held peaks, as shown.
+bool CAnalyzerDlg::ExportBands(const QString& path)
+{
+    const CMeasurement& m = readings.Measurement();
+    static const char* const Weightings[] = {"Z", "A", "C"};
+    static const char* const Averages[] = {"the time-weighted level", "exponential average, 0.125 s",
+                                           "exponential average, 1 s", "exponential average, 4 s",
+                                           "linear average since the reset"};
+    const MeasureSettings& s = SharedMeasureSettings;
+    BandsTable table;
+    table.bands = &m.Bands();
+    table.levels = &m.BandLevels();
+    table.peaks = &m.BandPeaks();
+    table.calibrated = calibration.calibrated;
+    table.offset = calibration.offset;
+    table.description = "1/" + std::to_string(s.BandsPerOctave) + " octave bands (IEC 61260-1), " +
+                        Weightings[std::clamp(s.Weighting, 0, 2)] + "-weighted, time weighting " +
+                        (s.TimeWeighting == 1 ? "Slow" : "Fast") + "; levels: " +
+                        Averages[std::clamp(s.Averaging, 0, 4)] +
+                        (m.BandPeaks().empty() ? ""
+                                               : s.PeakHold == 2 ? "; peaks: falling 10 dB/s" : "; peaks: held since the reset");
+    const std::string csv = BandsCsv(table);
+    return WriteWholeFile(path, csv.data(), csv.size(), QStringLiteral("The bands could not be written to %1:\n%2"));
 }
 
 // The file is replaced only once its new contents are on the disk whole;

@@ -50,7 +50,10 @@ QString CAnalyzerDlg::BandReadout() const
 {
     if (GetDisplayMode() != OctaveBands || !mouseInside)
         return QString();
-    return QString::fromStdString(CBandsView::Readout(mouseX, PictureArea()->width(), readings.Measurement()));
+    return QString::fromStdString(calibration.calibrated
+                                      ? CBandsView::Readout(mouseX, PictureArea()->width(), readings.Measurement(),
+                                                            calibration.offset, "dB SPL")
+                                      : CBandsView::Readout(mouseX, PictureArea()->width(), readings.Measurement()));
 }
 
 // Above and right of the pointer, kept inside the picture.

@@ -196,13 +196,17 @@ int CBandsView::BandAt(int x, int width, int bands)
     return std::min(bands - 1, static_cast<int>((x - Left) / slot));
 }
 
-std::string CBandsView::Readout(int x, int width, const CMeasurement& m)
+std::string CBandsView::Readout(int x, int width, const CMeasurement& m, double offset, const char* unit)
 {
     const int k = BandAt(x, width, static_cast<int>(m.Bands().size()));
     if (k < 0 || k >= static_cast<int>(m.BandLevels().size()))
         return "";
     char text[64];
-    std::snprintf(text, sizeof text, "%s Hz: %.1f dB", m.Bands()[static_cast<size_t>(k)].nominal.c_str(),
-                  m.BandLevels()[static_cast<size_t>(k)]);
+    const double level = m.BandLevels()[static_cast<size_t>(k)];
+    if (level <= -200.0)
+        std::snprintf(text, sizeof text, "%s Hz: \u2212\u221e %s", m.Bands()[static_cast<size_t>(k)].nominal.c_str(), unit);
+    else
+        std::snprintf(text, sizeof text, "%s Hz: %.1f %s", m.Bands()[static_cast<size_t>(k)].nominal.c_str(),
+                      level + offset, unit);
     return text;
 }

@@ -30,8 +30,11 @@ public:
     // The band whose bar's slot holds column x of a view `width` wide with
     // `bands` bands, or -1.
     static int BandAt(int x, int width, int bands);
-    // "1.25k Hz: -23.4 dB" for the band under column x, or "" for none.
-    static std::string Readout(int x, int width, const CMeasurement& measurement);
+    // "1.25k Hz: -23.4 dBFS" for the band under column x, or "" for none;
+    // with a calibration, `offset` (dB SPL at 0 dBFS) added and `unit`
+    // "dB SPL".
+    static std::string Readout(int x, int width, const CMeasurement& measurement, double offset = 0.0,
+                               const char* unit = "dBFS");
     // The legend text for the settings in use.
     static std::string Legend();
 

@@ -51,6 +51,11 @@ std::string SpectrumCsv(const SpectrumTraces& t)
     if (!t.description.empty())
         csv += "# " + t.description + "\n";
     csv += References(t, toDbfs);
+    if (t.calibrated) {
+        csv += "# _db_spl = _dbfs + ";
+        Append(csv, t.offset);
+        csv += ", the input's calibration (dB SPL at 0 dBFS)\n";
+    }
     // Column names in the order of the columns below.
     std::vector<std::string> names{t.right ? "left" : "level"};
     if (t.right)
@@ -60,15 +65,18 @@ std::string SpectrumCsv(const SpectrumTraces& t)
     if (t.leftPeaks && t.right)
         names.push_back("right_peak");
     csv += "frequency_hz";
-    for (const char* unit : {"_db", "_dbfs"})
+    for (const char* unit : {"_db", "_dbfs", "_db_spl"})
         for (const std::string& name : names)
-            csv += "," + name + unit;
+            if (t.calibrated || std::string(unit) != "_db_spl")
+                csv += "," + name + unit;
     csv += '\n';
     const float* const columns[] = {t.left, t.right, t.leftPeaks, t.right ? t.rightPeaks : nullptr};
     for (int k = 0; k < LinearBins; ++k) {
         Append(csv, k * 5.859375);
-        for (const double offset : {0.0, toDbfs})
+        const double offsets[] = {0.0, toDbfs, toDbfs + t.offset};
+        for (int unit = 0; unit < (t.calibrated ? 3 : 2); ++unit)
             for (const float* channel : columns) {
+                const double offset = offsets[unit];
                 if (!channel)
                     continue;
                 csv += ',';

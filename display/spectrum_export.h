@@ -13,7 +13,8 @@
 //   and the meter read; between bins the window's scalloping takes some
 //   away (up to 1.4 dB with Hann).
 // The "_dbfs" columns follow all the "_db" columns, which keep their
-// places. A comment line before the header names both references with the
+// places; with a calibration, "_db_spl" columns (the "_dbfs" level plus
+// the calibration's dB SPL at 0 dBFS) follow them. A comment line before the header names both references with the
 // window in use. Numbers always use '.' as the decimal point.
 struct SpectrumTraces {
     const float* left = nullptr;   // the trace shown
@@ -22,6 +23,8 @@ struct SpectrumTraces {
     const float* rightPeaks = nullptr;
     int windowSize = 8192;        // of the transform the spectra come from
     unsigned windowType = 0;      // its window function
+    bool calibrated = false;      // the input's calibration, if any
+    double offset = 0.0;          // dB SPL at 0 dBFS
     // Which trace and peaks these are, for a first line "# ..."; empty for
     // the newest spectrum alone (no such line).
     std::string description;

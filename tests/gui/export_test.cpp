@@ -103,6 +103,17 @@ TEST_F(Exports, ExportsTheNewestSpectrumWithDecimalPoints)
     EXPECT_NEAR(lines[170 + 2].split(',')[3].toDouble(), -23.0, 0.01);
     EXPECT_NEAR(lines[170 + 2].split(',')[4].toDouble(), -23.0, 0.01);
     EXPECT_GT(lines[170 + 2].split(',')[1].toDouble(), lines[101].split(',')[1].toDouble() + 40) << "the tone's bin";
+
+    // Calibrated, dB SPL columns follow, the others keeping their places.
+    ASSERT_TRUE(w.SetInputCalibration(94.0));
+    ASSERT_TRUE(w.ExportSpectrum(path));
+    file.close();
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList calibrated = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    QFile::remove(path);
+    ASSERT_EQ(calibrated.size(), 4099);
+    EXPECT_EQ(calibrated[2], "frequency_hz,left_db,right_db,left_dbfs,right_dbfs,left_db_spl,right_db_spl");
+    EXPECT_NEAR(calibrated[170 + 3].split(',')[5].toDouble(), 71.0, 0.01);
 }
 
 // The export holds the newest block's spectrum in every view, also in the

@@ -74,7 +74,24 @@ TEST_F(Measure, TheBandsViewShowsTheTonesBandAndTheChoicesAreKept)
         ++x;
     x += 3;
     w.OnMouseMove(x, 100);
-    EXPECT_EQ(w.BandReadout(), QStringLiteral("1k Hz: %1 dB").arg(m.BandLevels()[oneK], 0, 'f', 1));
+    EXPECT_EQ(w.BandReadout(), QStringLiteral("1k Hz: %1 dBFS").arg(m.BandLevels()[oneK], 0, 'f', 1));
+    // Calibrated, the readout and "Export spectrum…" give dB SPL: the bands
+    // with their nominal and exact midbands, levels and held peaks.
+    ASSERT_TRUE(w.SetInputCalibration(100.0));
+    EXPECT_EQ(w.BandReadout(), QStringLiteral("1k Hz: %1 dB SPL").arg(m.BandLevels()[oneK] + 100.0, 0, 'f', 1));
+    const QString path = QDir::temp().filePath(QString("tavi_%1_bands.csv").arg(getpid()));
+    ASSERT_TRUE(w.ExportSpectrum(path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split('\n', Qt::SkipEmptyParts);
+    file.remove();
+    ASSERT_EQ(lines.size(), 3 + bands);
+    EXPECT_TRUE(lines[0].startsWith("# 1/3 octave bands (IEC 61260-1), A-weighted")) << lines[0].toStdString();
+    EXPECT_EQ(lines[1], "# calibration: 100.00 dB SPL at 0 dBFS");
+    EXPECT_EQ(lines[2], "nominal_hz,midband_hz,level_db_spl,peak_db_spl");
+    EXPECT_EQ(lines[3 + oneK].section(',', 0, 2),
+              QStringLiteral("1000,1000.00,%1").arg(m.BandLevels()[oneK] + 100.0, 0, 'f', 1));
+    w.ForgetInputCalibration();
     const QImage shown = w.PictureArea()->grab().toImage();
     const int h = shown.height();
     const int barRow = 50 + int((20.0 + 5.0) / 100 * (h - 90));  // 5 dB below the bar's top
