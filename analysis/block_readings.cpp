@@ -28,6 +28,14 @@ void CBlockReadings::SetSoundLevelWeighting(Weighting weighting)
         soundLevels->SetWeighting(weighting);
 }
 
+void CBlockReadings::SetMicrophoneCorrection(std::function<double(double)> gainDb)
+{
+    microphone = std::move(gainDb);
+    measurement.SetMicrophoneCorrection(microphone);
+    if (soundLevels)
+        soundLevels->SetCorrection(microphone);
+}
+
 void CBlockReadings::SetMeterWanted(bool wanted)
 {
     meterWanted = wanted;
@@ -49,8 +57,11 @@ void CBlockReadings::Rewire()
         meter = std::make_unique<CLoudnessMeter>();
     if (!soundLevelsWanted)
         soundLevels.reset();
-    else if (!soundLevels)
+    else if (!soundLevels) {
         soundLevels = std::make_unique<CSoundLevelMeter>(soundLevelWeighting);
+        if (microphone)
+            soundLevels->SetCorrection(microphone);
+    }
     levelLog.SetMeter(meter.get());
     engine.AddConsumer(&measurement);
     if (meter)

@@ -40,6 +40,11 @@ public:
     CSoundLevelMeter* SoundLevels() { return soundLevels.get(); }
     const CSoundLevelMeter* SoundLevels() const { return soundLevels.get(); }
 
+    // A microphone's correction (`gainDb(f)` dB added at f Hz; empty for
+    // none) for the bands and the sound level meter, now and when it starts.
+    void SetMicrophoneCorrection(std::function<double(double)> gainDb);
+    const std::function<double(double)>& MicrophoneCorrection() const { return microphone; }
+
     // Opened and closed by its owner, who calls LevelLogChanged after either.
     CLevelLog& LevelLog() { return levelLog; }
     const CLevelLog& LevelLog() const { return levelLog; }
@@ -54,6 +59,7 @@ private:
     std::unique_ptr<CSoundLevelMeter> soundLevels;
     Weighting soundLevelWeighting = Weighting::A;
     bool soundLevelsWanted = false;
+    std::function<double(double)> microphone;
     CLevelLog levelLog;
     bool meterWanted = false;
 };

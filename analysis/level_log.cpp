@@ -37,9 +37,11 @@ ssize_t WriteToFile(int fd, const void* data, size_t size)
 
 CLevelLog::CLevelLog(WriteFunction write) : writeFunction(write ? write : WriteToFile) {}
 
-void CLevelLog::SetSoundLevels(Weighting levelWeighting, bool inSpl, double dbSplAtFullScale)
+void CLevelLog::SetSoundLevels(Weighting levelWeighting, bool inSpl, double dbSplAtFullScale,
+                               std::function<double(double)> gainDb)
 {
     soundLevelsAsked = true;
+    microphone = std::move(gainDb);
     weighting = levelWeighting;
     calibrated = inSpl;
     offset = dbSplAtFullScale;
@@ -103,8 +105,11 @@ bool CLevelLog::Open(const std::string& newPath, std::string& openReason)
         return false;
     }
     soundLevels.reset();
-    if (soundLevelColumns)
+    if (soundLevelColumns) {
         soundLevels = std::make_unique<CSoundLevelMeter>(weighting);
+        if (microphone)
+            soundLevels->SetCorrection(microphone);
+    }
     return true;
 }
 

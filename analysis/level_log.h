@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -47,8 +48,10 @@ public:
     CLevelLog(const CLevelLog&) = delete;
     CLevelLog& operator=(const CLevelLog&) = delete;
 
-    // Before Open: the rows gain the sound level columns.
-    void SetSoundLevels(Weighting weighting, bool calibrated, double offset);
+    // Before Open: the rows gain the sound level columns, with a microphone's
+    // correction when `gainDb` is not empty.
+    void SetSoundLevels(Weighting weighting, bool calibrated, double offset,
+                        std::function<double(double)> gainDb = nullptr);
     // The header line the next Open writes to a new file.
     std::string HeaderLine() const;
     // False, with the system's reason, when the file cannot be opened.
@@ -102,6 +105,7 @@ private:
     Weighting weighting = Weighting::A;
     bool calibrated = false;
     double offset = 0.0;
+    std::function<double(double)> microphone;
     bool soundLevelColumns = false;
     std::unique_ptr<CSoundLevelMeter> soundLevels;
     SoundLevelReadings lastLevels;

@@ -94,12 +94,21 @@ const float* CMeasurement::PeakSpectrum(int channel) const
     return SharedMeasureSettings.PeakHold != 0 && !c.peak.Power().empty() ? c.held.data() : nullptr;
 }
 
+void CMeasurement::SetMicrophoneCorrection(std::function<double(double)> gainDb)
+{
+    if (!gainDb && !microphone)
+        return;
+    microphone = std::move(gainDb);
+    microphoneChanged = true;
+}
+
 void CMeasurement::ConfigureBands()
 {
     const int b = SharedMeasureSettings.BandsPerOctave;
     const int w = SharedMeasureSettings.Weighting;
-    if (b == bandsPerOctave && w == weighting)
+    if (b == bandsPerOctave && w == weighting && !microphoneChanged)
         return;
+    microphoneChanged = false;
     bandsPerOctave = b;
     weighting = w;
     const Weighting kind = static_cast<Weighting>(w);
@@ -110,7 +119,8 @@ void CMeasurement::ConfigureBands()
     correction.clear();
     for (const FractionalOctaveBand& band : bank.Bands()) {
         const double ratio = WeightingGain(kind, band.midband) / weightingFilter.Magnitude(band.midband);
-        correction.push_back(ratio * ratio);
+        const double microphoneGain = microphone ? std::pow(10.0, microphone(band.midband) / 10.0) : 1.0;
+        correction.push_back(ratio * ratio * microphoneGain);
     }
     timeWeighted.clear();
     bandAverage.Reset();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "analysis/block_consumer.h"
@@ -43,6 +44,11 @@ public:
     // block, and by whoever changes them so that they take effect at once.
     void FollowSettings();
 
+    // A microphone's correction, `gainDb(f)` dB added at f Hz (an empty
+    // function for none): each band takes it at its exact midband, as
+    // analysers apply a microphone's curve to fractional-octave bands (the
+    // curve is nearly flat across a band).
+    void SetMicrophoneCorrection(std::function<double(double)> gainDb);
     // The bands are measured from the next block on (the bands view is
     // shown); blocks not measured leave the bands' filters to start afresh.
     void SetBandsWanted(bool wanted) { bandsWanted = wanted; }
@@ -79,7 +85,10 @@ private:
     int weighting = -1;
     CFrequencyWeighting weightingFilter;
     CFractionalOctaveBank bank;
-    std::vector<double> correction;  // per band, of the weighting above 8 kHz
+    // Per band, of the weighting above 8 kHz and of the microphone.
+    std::vector<double> correction;
+    std::function<double(double)> microphone;
+    bool microphoneChanged = false;
     std::vector<double> samples;     // work array
     std::vector<double> meanSquares;
     std::vector<double> timeWeighted;

@@ -36,12 +36,20 @@ void CSoundLevelMeter::SetWeighting(Weighting weighting)
     weightingX.Init(weighting, SampleRate);
     weightingC.Init(Weighting::C, SampleRate);
     cTruePeak.Reset();
+    if (correction)
+        correction->Reset();
     fast = slow = 0.0;
     samplesSinceStart = 0;
     std::fill(chunks.begin(), chunks.end(), 0.0);
     nextChunk = chunksFilled = chunkFill = 0;
     chunkSum = 0.0;
     Reset();
+}
+
+void CSoundLevelMeter::SetCorrection(const std::function<double(double)>& gainDb)
+{
+    correction = gainDb ? std::make_unique<CCorrectionFilter>(gainDb, SampleRate) : nullptr;
+    SetWeighting(readings.weighting);
 }
 
 void CSoundLevelMeter::Reset()
@@ -89,10 +97,13 @@ void CSoundLevelMeter::Run(const double* input, int count)
     for (int done = 0; done < count;) {
         const int n = std::min(Stretch, count - done);
         for (int i = 0; i < n; ++i) {
-            x[i] = c[i] = input[done + i];
+            x[i] = input[done + i];
             blockOverload = blockOverload || std::fabs(x[i]) >= FullScale;
         }
         overload = overload || blockOverload;
+        if (correction)
+            correction->Process(x, n);
+        std::copy(x, x + n, c);
         weightingX.Process(x, n);
         if (readings.weighting == Weighting::C)
             std::copy(x, x + n, c);

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <vector>
 
 #include "analysis/block_consumer.h"
+#include "dsp/correction_filter.h"
 #include "dsp/frequency_weighting.h"
 #include "dsp/level_distribution.h"
 #include "dsp/true_peak.h"
@@ -70,6 +73,12 @@ public:
 
     // A new weighting starts the meter again.
     void SetWeighting(Weighting weighting);
+    // A microphone's correction, `gainDb(f)` dB added at f Hz, applied to
+    // the samples before the weightings (CCorrectionFilter: the readings
+    // then lag the sound by 128 ms); an empty function for none. Starts the
+    // meter again.
+    void SetCorrection(const std::function<double(double)>& gainDb);
+    bool Corrected() const { return correction != nullptr; }
     // `frames` stereo frames, interleaved, 16 bits (full scale 32768): the
     // left channel is measured.
     void Process(const int16_t* interleaved, int frames);
@@ -91,6 +100,7 @@ private:
     CFrequencyWeighting weightingX;
     CFrequencyWeighting weightingC;
     CTruePeak cTruePeak;  // of the C-weighted signal
+    std::unique_ptr<CCorrectionFilter> correction;
     SoundLevelReadings readings;
     double fastFactor = 0.0, slowFactor = 0.0;
     double fast = 0.0, slow = 0.0;  // time-weighted mean squares

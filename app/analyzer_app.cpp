@@ -148,6 +148,13 @@ void PrintStatistics(const CAnalyzerDlg& dialog, const CommandLine& line)
         std::printf("meter: momentary %.1f, short-term %.1f, integrated %.1f LUFS, range %.1f LU\n", r.momentary,
                     r.shortTerm, r.integrated, r.range);
     }
+    if (const CSoundLevelMeter* levels = dialog.Readings().SoundLevels()) {
+        const InputCalibration& c = dialog.InputCalibrationInUse();
+        const double shift = c.calibrated ? c.offset : 0.0;
+        const SoundLevelReadings& r = levels->Readings();
+        std::printf("sound levels: F %.1f, S %.1f, eq %.1f, eq over 1 s %.1f %s\n", r.fast + shift, r.slow + shift,
+                    r.eq + shift, r.eqLastSecond + shift, c.calibrated ? "dB SPL" : "dBFS");
+    }
     std::printf("display mode %d%s%s\n", dialog.GetDisplayMode(),
                 dialog.GetDisplayMode() == CRenderer::Spectrum1D ? ": " : "",
                 dialog.GetDisplayMode() == CRenderer::Spectrum1D ? dialog.Spectrum1DView().LastResult().c_str() : "");

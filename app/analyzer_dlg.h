@@ -177,6 +177,9 @@ public:
     // it makes the input read dBFS again.
     void OpenCalibration();
     bool SetInputCalibration(double offset);
+    // The input's microphone correction file (empty: none), read and kept
+    // for it; what is wrong with the file, with its line, or "".
+    QString SetInputMicrophone(const QString& path);
     void ForgetInputCalibration();
     const InputCalibration& InputCalibrationInUse() const { return calibration; }
     // Starts the integrated values of both meters again (Reset, R).
@@ -232,6 +235,7 @@ private:
     // The input whose calibration is in effect, and that calibration.
     std::string calibratedInput;
     InputCalibration calibration;
+    std::string microphoneApplied;  // the microphone file in effect
     CPictureMenu* pictureMenu = nullptr;
     InputChoice inputChoice;
     std::unique_ptr<CInputListing> inputListing;

@@ -1,8 +1,14 @@
 // The meter window's wiring: which meters run, their readings to the
 // window, and the calibration of the input in use.
 #include <QDate>
+#include <QFile>
+#include <QFileInfo>
+
+#include <memory>
 
 #include "app/analyzer_dlg.h"
+#include "display/spectrum_correction.h"
+#include "store/microphone_file.h"
 #include "store/profile.h"
 #include "ui/calibration_dlg.h"
 #include "ui/meter_dlg.h"
@@ -69,13 +75,53 @@ void CAnalyzerDlg::ShowMeterReadings()
         meterWindow->SetSoundLevels(&levels->Readings());
 }
 
+// The input's offset and microphone file, wherever a level is shown; a
+// microphone file that cannot be read is reported and left out.
 void CAnalyzerDlg::ApplyInputCalibration()
 {
     calibratedInput = InputInUse();
     calibration = LoadCalibration(profile, calibratedInput);
+    std::function<double(double)> correction;
+    QString note = QStringLiteral("Calibrated %1").arg(QString::fromStdString(calibration.date));
+    if (!calibration.microphoneFile.empty()) {
+        auto response = std::make_shared<MicrophoneResponse>();
+        std::string error;
+        const QString file = QString::fromStdString(calibration.microphoneFile);
+        if (ReadMicrophoneFile(calibration.microphoneFile, *response, error)) {
+            correction = [response](double f) { return response->CorrectionAt(f); };
+            note += QStringLiteral(", microphone file %1").arg(QFileInfo(file).fileName());
+        } else {
+            ShowError(QStringLiteral("The microphone file %1 of this input cannot be used (%2): levels are shown "
+                                     "without it.")
+                          .arg(file, QString::fromStdString(error)));
+        }
+    }
+    // A new correction starts the bands and the sound levels again: only
+    // when the file changed.
+    const std::string inEffect = correction ? calibration.microphoneFile : std::string();
+    if (inEffect != microphoneApplied) {
+        readings.SetMicrophoneCorrection(correction);
+        SetSpectrumGains(GridGains(correction));
+        microphoneApplied = inEffect;
+    }
     if (meterWindow)
-        meterWindow->SetCalibration(calibration.calibrated, calibration.offset,
-                                    QStringLiteral("Calibrated %1").arg(QString::fromStdString(calibration.date)));
+        meterWindow->SetCalibration(calibration.calibrated, calibration.offset, note);
+}
+
+QString CAnalyzerDlg::SetInputMicrophone(const QString& path)
+{
+    MicrophoneResponse response;
+    std::string error;
+    const std::string file = QFile::encodeName(path).toStdString();
+    if (!path.isEmpty() && !ReadMicrophoneFile(file, response, error))
+        return QStringLiteral("%1: %2").arg(QFileInfo(path).fileName(), QString::fromStdString(error));
+    InputCalibration changed = LoadCalibration(profile, InputInUse());
+    changed.microphoneFile = path.isEmpty() ? std::string() : file;
+    if (!StoreCalibration(profile, InputInUse(), changed))
+        return QStringLiteral("the settings file %1 cannot be written").arg(QString::fromStdString(profile.Path()));
+    microphoneApplied = "\n";  // read again, also a file of the same name
+    ApplyInputCalibration();
+    return QString();
 }
 
 bool CAnalyzerDlg::SetInputCalibration(double offset)
@@ -104,11 +150,13 @@ void CAnalyzerDlg::OpenCalibration()
     if (!calibrationWindow) {
         calibrationWindow = std::make_unique<CCalibrationDlg>(engine, this);
         calibrationWindow->SetHandlers([this](double offset) { return SetInputCalibration(offset); },
-                                       [this] { ForgetInputCalibration(); });
+                                       [this] { ForgetInputCalibration(); },
+                                       [this](const QString& path) { return SetInputMicrophone(path); });
     }
     const QString input = InputInUse().empty() ? QStringLiteral("the default input")
                                                : QString::fromStdString(InputInUse());
-    calibrationWindow->SetInput(input, calibration.calibrated, calibration.offset);
+    calibrationWindow->SetInput(input, calibration.calibrated, calibration.offset,
+                                QString::fromStdString(calibration.microphoneFile));
     calibrationWindow->show();
     calibrationWindow->raise();
 }

@@ -13,6 +13,7 @@
 #include "app/input_listing.h"
 #include "display/pitch_classes.h"
 #include "display/bands_export.h"
+#include "display/spectrum_correction.h"
 #include "display/spectrum_export.h"
 #include "dsp/frequency_axis.h"
 #include "settings/measure_settings.h"
@@ -123,13 +124,17 @@ bool CAnalyzerDlg::ExportSpectrum(const QString& path)
     const bool stereo = SharedSettings.Stereo != 0;
     const CMeasurement& m = readings.Measurement();
     SpectrumTraces traces;
-    traces.left = m.AveragedSpectrum(0) ? m.AveragedSpectrum(0) : engine.GetSpectrum(0) + CWaveCapture::SecondSpectrum;
+    // A microphone's correction applies to the left input, which it is on.
+    const std::vector<float>& gains = SpectrumGains();
+    std::vector<float> left, leftPeaks;
+    traces.left = Corrected(
+        m.AveragedSpectrum(0) ? m.AveragedSpectrum(0) : engine.GetSpectrum(0) + CWaveCapture::SecondSpectrum, gains, left);
     if (stereo)
         traces.right =
             m.AveragedSpectrum(1) ? m.AveragedSpectrum(1) : engine.GetSpectrum(1) + CWaveCapture::SecondSpectrum;
     traces.windowSize = CWaveCapture::SettleWindowSize();
     traces.windowType = static_cast<unsigned>(SharedSettings.WindowType);
-    traces.leftPeaks = m.PeakSpectrum(0);
+    traces.leftPeaks = Corrected(m.PeakSpectrum(0), gains, leftPeaks);
     traces.rightPeaks = stereo ? m.PeakSpectrum(1) : nullptr;
     if (m.AveragedSpectrum(0) || traces.leftPeaks)
         traces.description = ExportDescription(m.AveragedSpectrum(0) != nullptr, traces.leftPeaks != nullptr);
@@ -324,7 +329,7 @@ bool CAnalyzerDlg::StartLevelLog(const QString& path)
     if (calibratedInput != InputInUse())
         ApplyInputCalibration();
     readings.LevelLog().SetSoundLevels(meterWindow ? meterWindow->SoundLevelWeighting() : Weighting::A,
-                                       calibration.calibrated, calibration.offset);
+                                       calibration.calibrated, calibration.offset, readings.MicrophoneCorrection());
     if (!readings.LevelLog().Open(QFile::encodeName(path).toStdString(), reason)) {
         ShowError(QStringLiteral("The level log %1 could not be opened:\n%2").arg(path, QString::fromLocal8Bit(reason.c_str())));
         return false;

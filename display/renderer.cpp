@@ -7,6 +7,7 @@
 #include "analysis/wave_capture.h"
 #include "display/envelope_views.h"
 #include "display/note_names.h"
+#include "display/spectrum_correction.h"
 #include "display/speech_view.h"
 #include "dsp/frequency_axis.h"
 #include "settings/shared_settings.h"
@@ -79,9 +80,10 @@ SurfaceChange CRenderer::DrawBlock(const RECT& rc)
         return {};
     blockDrawn = true;
     if (displayMode == Spectrum1D)
-        return spectrum1D.Update(surface.get(), rc, engine->GetSpectrum(0) + CWaveCapture::SecondSpectrum,
-                               measurement ? measurement->AveragedSpectrum(0) : nullptr,
-                               measurement ? measurement->PeakSpectrum(0) : nullptr);
+        return spectrum1D.Update(
+            surface.get(), rc, Corrected(engine->GetSpectrum(0) + CWaveCapture::SecondSpectrum, spectrumGains, live),
+            Corrected(measurement ? measurement->AveragedSpectrum(0) : nullptr, spectrumGains, averaged),
+            Corrected(measurement ? measurement->PeakSpectrum(0) : nullptr, spectrumGains, peaks));
     if (displayMode == OctaveBands)
         return measurement ? bands.Draw(surface.get(), rc, *measurement) : SurfaceChange();
     BITMAP bits;

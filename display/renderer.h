@@ -62,6 +62,10 @@ public:
     // view nothing). The renderer has it measure the bands while the bands
     // view is shown.
     void SetMeasurement(CMeasurement* measured);
+    // The 1-D spectrum's traces times these gains per grid bin (a
+    // microphone's correction, GridGains); empty for none.
+    void SetSpectrumGains(std::vector<float> gains) { spectrumGains = std::move(gains); }
+    const std::vector<float>& SpectrumGains() const { return spectrumGains; }
     // A new surface when the size changed. The spectrogram views start again
     // from black; the 1-D spectrum is drawn again from the latest block.
     void ResizeSurface(const RECT& clientRect);
@@ -158,6 +162,8 @@ private:
     CSpectrogramView spectrogram;
     CSpectrum1DView spectrum1D;
     CSpectrum1DView::Shown windowShown;
+    std::vector<float> spectrumGains;
+    std::vector<float> live, averaged, peaks;  // the traces corrected
     CBandsView bands;
     CSpectrumEnvelopeView envelope;
 };

@@ -10,6 +10,9 @@
 #                                     the 1-D view averaged over 1 s, peaks held)
 #   scripts/screenshot.sh meter       docs/meter.png: the meter window with
 #                                     the tune
+#   scripts/screenshot.sh levels      docs/levels.png: the meter window's
+#                                     sound level page, pink noise, the
+#                                     default input calibrated
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -98,8 +101,13 @@ meter)
   SHOT_WINDOW=Meter shoot "$root/docs/meter.png" "$TAVI_RIG_DIR/tune.raw" \
     "$window[View]\nShowMeter=1\n[Meter]\nLeft=0\nTop=500\nRight=440\nBottom=780\n"
   ;;
+levels)
+  make_pink
+  SHOT_WINDOW=Meter shoot "$root/docs/levels.png" "$TAVI_RIG_DIR/pink.raw" \
+    "$window[View]\nShowMeter=1\n[Meter]\nLeft=0\nTop=330\nRight=460\nBottom=690\nPage=1\nWeighting=1\n[Calibration]\n%default.offset=114.00\n%default.date=2026-12-09\n"
+  ;;
 *)
-  echo "screenshot: first-start, measure or meter" >&2
+  echo "screenshot: first-start, measure, meter or levels" >&2
   exit 2
   ;;
 esac

@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -14,6 +16,7 @@
 
 #include "analysis/wave_capture.h"
 #include "store/calibration_store.h"
+#include "store/microphone_file.h"
 
 namespace {
 
@@ -73,6 +76,17 @@ CCalibrationDlg::CCalibrationDlg(CWaveCapture& capture, QWidget* owner) : QDialo
     form->addRow(QStringLiteral("Microphone:"), sensitivityBox);
     form->addRow(QStringLiteral("Input's full scale:"), fullScaleRow);
 
+    auto* microphone = new QGroupBox(QStringLiteral("Microphone correction file"), this);
+    microphoneFile = new QLineEdit(microphone);
+    microphoneFile->setReadOnly(true);
+    microphoneFile->setPlaceholderText(QStringLiteral("none"));
+    auto* chooseButton = new QPushButton(QStringLiteral("Choose\u2026"), microphone);
+    auto* noneButton = new QPushButton(QStringLiteral("None"), microphone);
+    auto* microphoneRow = new QHBoxLayout(microphone);
+    microphoneRow->addWidget(microphoneFile, 1);
+    microphoneRow->addWidget(chooseButton);
+    microphoneRow->addWidget(noneButton);
+
     auto* forgetButton = new QPushButton(QStringLiteral("Read dBFS"), this);
     forgetButton->setToolTip(QStringLiteral("Forget this input's calibration"));
     auto* closeButton = new QPushButton(QStringLiteral("Close"), this);
@@ -84,6 +98,7 @@ CCalibrationDlg::CCalibrationDlg(CWaveCapture& capture, QWidget* owner) : QDialo
     layout->addWidget(inputLabel);
     layout->addWidget(calibrator);
     layout->addWidget(typed);
+    layout->addWidget(microphone);
     layout->addLayout(buttons);
 
     connect(measureButton, &QPushButton::clicked, this, [this] { Measure(); });
@@ -95,6 +110,14 @@ CCalibrationDlg::CCalibrationDlg(CWaveCapture& capture, QWidget* owner) : QDialo
         status->setText(QStringLiteral("The input reads dBFS again."));
     });
     connect(closeButton, &QPushButton::clicked, this, [this] { close(); });
+    connect(chooseButton, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Microphone correction file"),
+                                                          microphoneFile->text(),
+                                                          QStringLiteral("Text files (*.txt *.cal *.frd *.csv);;All files (*)"));
+        if (!path.isEmpty())
+            UseMicrophoneFile(path);
+    });
+    connect(noneButton, &QPushButton::clicked, this, [this] { UseMicrophoneFile(QString()); });
     poll.setInterval(100);
     connect(&poll, &QTimer::timeout, this, [this] { Poll(); });
 }
@@ -104,14 +127,36 @@ CCalibrationDlg::~CCalibrationDlg()
     StopMeasuring();
 }
 
-void CCalibrationDlg::SetHandlers(std::function<bool(double)> use, std::function<void()> forget)
+void CCalibrationDlg::SetHandlers(std::function<bool(double)> use, std::function<void()> forget,
+                                  std::function<QString(const QString&)> microphone)
 {
     useHandler = std::move(use);
     forgetHandler = std::move(forget);
+    microphoneHandler = std::move(microphone);
 }
 
-void CCalibrationDlg::SetInput(const QString& name, bool calibrated, double offset)
+void CCalibrationDlg::UseMicrophoneFile(const QString& path)
 {
+    const QString problem = microphoneHandler ? microphoneHandler(path) : QString();
+    if (!problem.isEmpty()) {
+        status->setText(QStringLiteral("The microphone file is not taken: %1.").arg(problem));
+        return;
+    }
+    microphoneFile->setText(path);
+    QString text = path.isEmpty() ? QStringLiteral("No microphone file.")
+                                  : QStringLiteral("The microphone file corrects the spectrum, the bands and the levels.");
+    MicrophoneResponse response;
+    std::string error;
+    if (!path.isEmpty() && ReadMicrophoneFile(QFile::encodeName(path).toStdString(), response, error) &&
+        !response.sensitivityLine.empty())
+        text += QStringLiteral(" Its header says \"%1\"; that is shown, not applied (see the README).")
+                    .arg(QString::fromStdString(response.sensitivityLine));
+    status->setText(text);
+}
+
+void CCalibrationDlg::SetInput(const QString& name, bool calibrated, double offset, const QString& microphonePath)
+{
+    microphoneFile->setText(microphonePath);
     inputLabel->setText(calibrated ? QStringLiteral("Input: %1, now %2 dB SPL at 0 dBFS").arg(name).arg(offset, 0, 'f', 2)
                                    : QStringLiteral("Input: %1, not calibrated (dBFS)").arg(name));
     if (calibrated)

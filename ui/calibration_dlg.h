@@ -12,6 +12,7 @@ class CWaveCapture;
 class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QPushButton;
 
@@ -22,7 +23,8 @@ class QPushButton;
 // (CCalibrationMeasurement) and taken, or refused with the reason. Typed:
 // the offset itself. From the microphone's sensitivity (mV/Pa) and the
 // input's full-scale level (dBu or V RMS), which fills in the offset.
-// "Read dBFS" forgets the calibration.
+// "Read dBFS" forgets the calibration. A microphone correction file can be
+// chosen for the input (or none), and is refused with what is wrong in it.
 class CCalibrationDlg : public QDialog {
 public:
     CCalibrationDlg(CWaveCapture& engine, QWidget* owner);
@@ -30,9 +32,15 @@ public:
 
     // What taking an offset and forgetting the calibration do; `use`
     // returns false when the offset could not be kept.
-    void SetHandlers(std::function<bool(double)> use, std::function<void()> forget);
-    // The input it calibrates and its calibration now.
-    void SetInput(const QString& name, bool calibrated, double offset);
+    // `microphone` takes a file's path (empty for none) and returns what is
+    // wrong with it, or "".
+    void SetHandlers(std::function<bool(double)> use, std::function<void()> forget,
+                     std::function<QString(const QString&)> microphone);
+    // The input it calibrates, its calibration and microphone file now.
+    void SetInput(const QString& name, bool calibrated, double offset, const QString& microphoneFile);
+    // Takes `path` as the microphone file (empty: none), as Choose… does.
+    void UseMicrophoneFile(const QString& path);
+    QLineEdit* MicrophoneFile() const { return microphoneFile; }
 
     // Starts measuring the calibrator's tone.
     void Measure();
@@ -65,6 +73,8 @@ private:
     QDoubleSpinBox* sensitivityBox = nullptr;
     QDoubleSpinBox* fullScaleBox = nullptr;
     QComboBox* fullScaleUnit = nullptr;
+    QLineEdit* microphoneFile = nullptr;
     std::function<bool(double)> useHandler;
     std::function<void()> forgetHandler;
+    std::function<QString(const QString&)> microphoneHandler;
 };

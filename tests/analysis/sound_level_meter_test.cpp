@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "analysis/sound_level_meter.h"
+#include "store/microphone_file.h"
 
 namespace {
 
@@ -124,6 +125,24 @@ TEST(SoundLevelMeter, PercentilesOverloadAndSilenceAfterSound)
     meter.Reset();
     EXPECT_FALSE(meter.Readings().overload);
     EXPECT_EQ(meter.Readings().eq, SoundLevelReadings::Silence);
+}
+
+// A microphone file with -3.0 dB at 4 kHz makes a 4 kHz tone read 3.0 dB
+// higher, between rows as linear interpolation over log frequency says, and
+// flat beyond the file's range.
+TEST(SoundLevelMeter, AMicrophoneFileCorrectsTheLevels)
+{
+    MicrophoneResponse microphone;
+    std::string error;
+    ASSERT_TRUE(ParseMicrophoneResponse("Freq(Hz) dB\n200 0.0\n1000 0.0\n2000 -1.0\n4000 -3.0\n", microphone, error));
+    for (const auto& [hz, expected] : {std::pair{4000.0, 3.0}, {2828.427, 2.0}, {1000.0, 0.0}, {100.0, 0.0}, {16000.0, 3.0}}) {
+        CSoundLevelMeter meter(Weighting::Z);
+        meter.SetCorrection([&](double f) { return microphone.CorrectionAt(f); });
+        Feed(meter, Sine(hz, -20.0, 1.0));
+        meter.Reset();
+        Feed(meter, Sine(hz, -20.0, 2.0, std::fmod(hz, 1.0)));
+        EXPECT_NEAR(meter.Readings().eq, -20.0 + expected, 0.05) << hz << " Hz";
+    }
 }
 
 } // namespace

@@ -31,6 +31,29 @@ TEST_F(Program, TheMeterReadsTheLoudnessOfATone)
     ASSERT_EQ(Stop(pid), 0);
 }
 
+// The levels page of an input calibrated in an earlier run: the -23 dBFS
+// tone through the server reads 91.0 dB SPL with 114.00 dB SPL at 0 dBFS.
+TEST_F(Program, TheLevelsOfACalibratedInputReadDecibelsSpl)
+{
+    PulseServer server;
+    ASSERT_TRUE(server.Running());
+    Feeder tone(server.Address(), Minus23(), 30.0);
+    std::ofstream(folder + "/tavimeter.ini")
+        << "[View]\nShowMeter=1\n[Meter]\nPage=1\n[Calibration]\n%default.offset=114.00\n%default.date=2026-12-09\n";
+    const pid_t pid = Start("");
+    ASSERT_TRUE(WaitFor(std::chrono::seconds(10), [] { return WindowNames().find("\"Meter\"") != std::string::npos; }))
+        << WindowNames();
+    std::this_thread::sleep_for(std::chrono::seconds(4));
+    kill(pid, SIGUSR1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const std::string out = ReadAll(folder + "/out.txt");
+    const size_t at = out.rfind("eq over 1 s ");
+    ASSERT_NE(at, std::string::npos) << out;
+    EXPECT_NEAR(std::atof(out.c_str() + at + 12), 91.0, 0.1) << out;
+    EXPECT_NE(out.find("dB SPL", at), std::string::npos) << out;
+    ASSERT_EQ(Stop(pid), 0);
+}
+
 // --log-levels: a row a second, with the sound levels of the uncalibrated
 // input in dBFS; killed outright, the file holds whole rows only.
 TEST_F(Program, TheLevelLogKeepsWholeRowsWhenTheProgramIsKilled)

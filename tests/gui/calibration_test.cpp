@@ -56,6 +56,26 @@ TEST_F(Calibration, AgainstACalibratorFromTheMenuAndKeptForTheNextRun)
     PushTone(-30.0, 1.5);
     EXPECT_EQ(Line(w, "LAeq,1s"), "84.0 dB SPL");
 
+    // A microphone file that reads 1 kHz 3.0 dB low raises it by 3.0 dB; one
+    // whose frequencies fall back is refused with its line.
+    const QString file = QDir::temp().filePath(QString("tavi_%1_mic.txt").arg(getpid()));
+    QFile(file).remove();
+    QFile mic(file);
+    ASSERT_TRUE(mic.open(QIODevice::WriteOnly));
+    mic.write("\"Sens Factor =-1.378dB, AGain =18dB, SERNO: 7103946\"\n20 -3.0\n20000 -3.0\n");
+    mic.close();
+    calibration->UseMicrophoneFile(file);
+    EXPECT_TRUE(calibration->Status().contains("Sens Factor =-1.378dB")) << calibration->Status().toStdString();
+    PushTone(-30.0, 1.5);
+    EXPECT_EQ(Line(w, "LAeq,1s"), "87.0 dB SPL");
+    ASSERT_TRUE(mic.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    mic.write("100 1\n50 1\n");
+    mic.close();
+    calibration->UseMicrophoneFile(file);
+    EXPECT_TRUE(calibration->Status().contains("line 2: the frequencies do not rise")) << calibration->Status().toStdString();
+    calibration->UseMicrophoneFile(QString());
+    mic.remove();
+
     dialog.reset();
     CAnalyzerDlg& again = Open();
     ASSERT_TRUE(again.MeterWindow()->isVisible() && again.MeterWindow()->ShowsLevels());
