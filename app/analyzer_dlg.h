@@ -213,7 +213,7 @@ private:
     QRegion WindowOverlayArea() const;
     void FeedKeyboard();
     void FeedMeterAndLog();
-    void ShowMeterReadings();
+    void ShowMeterReadings(bool soundLevelsToo = true);
     void UpdateMeterWanted();
     void ApplyInputCalibration();
     QString ChooseFile(const QString& caption, const QString& name, const QString& filter);

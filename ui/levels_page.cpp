@@ -1,6 +1,7 @@
 #include "ui/levels_page.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -49,9 +50,18 @@ CLevelsPage::CLevelsPage(QWidget* parent) : QWidget(parent)
     top->addWidget(overloadSign);
     top->addWidget(weightingList);
     auto* grid = new QGridLayout;
+    // The numbers change up to 11.7 times a second: labels of a fixed size
+    // repaint without laying the window out again.
+    const auto fixWidth = [](QLabel* label, const QString& widest) {
+        const QFontMetrics metrics(label->font());
+        label->setFixedSize(metrics.horizontalAdvance(widest) + 8, metrics.height() + 2);
+    };
+    fixWidth(fastBig, QStringLiteral("LAF \u2212888.8 dB SPL"));
+    fixWidth(elapsed, QStringLiteral("Measured for 888:88:88 since the reset"));
     for (int i = 0; i < LineCount; ++i) {
         Line line{new QLabel(this), new QLabel(this)};
         line.value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        fixWidth(line.value, QStringLiteral("\u2212888.8 dB SPL"));
         grid->addWidget(line.name, i % 7, 2 * (i / 7));
         grid->addWidget(line.value, i % 7, 2 * (i / 7) + 1);
         lines.push_back(line);
