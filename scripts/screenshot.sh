@@ -99,7 +99,7 @@ measure)
 meter)
   make_tune
   SHOT_WINDOW=Meter shoot "$root/docs/meter.png" "$TAVI_RIG_DIR/tune.raw" \
-    "$window[View]\nShowMeter=1\n[Meter]\nLeft=0\nTop=500\nRight=440\nBottom=780\n"
+    "$window[View]\nShowMeter=1\n[Meter]\nLeft=0\nTop=360\nRight=440\nBottom=680\n"
   ;;
 levels)
   make_pink
