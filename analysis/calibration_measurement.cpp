@@ -75,6 +75,9 @@ void CCalibrationMeasurement::Finish()
     if (clipped) {
         result.verdict = Verdict::Clipping;
         std::snprintf(text, sizeof text, "The input clips: turn its gain down and measure again.");
+    } else if (!std::isfinite(result.wholeLevel)) {
+        result.verdict = Verdict::Missing;
+        std::snprintf(text, sizeof text, "The input is silent: is the microphone connected and the calibrator on?");
     } else if (!std::isfinite(result.bandLevel) || result.bandLevel < result.wholeLevel - MaxBelowWhole) {
         result.verdict = Verdict::Missing;
         std::snprintf(text, sizeof text,

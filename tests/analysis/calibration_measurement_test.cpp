@@ -39,6 +39,7 @@ TEST(CalibrationMeasurement, TakesASteadyToneAndRefusesWhatIsNot)
                  {Tone(-20.0, 0.0, 0.001), Verdict::Taken},  // noise 40 dB down: outside the band
                  {Tone(-20.0, 0.3), Verdict::Unsteady},
                  {Tone(-200.0, 0.0, 0.1), Verdict::Missing},  // noise alone
+                 {std::vector<double>(size_t(4 * Rate), 0.0), Verdict::Missing},  // digital silence
                  {Tone(0.5), Verdict::Clipping}};
     for (size_t i = 0; i < std::size(cases); ++i) {
         CCalibrationMeasurement measurement(94.0);
