@@ -69,8 +69,8 @@ void CCalibrationMeasurement::Finish()
         energy += std::pow(10.0, level / 10.0);
     result.bandLevel = 10.0 * std::log10(energy / Steps);
     result.wholeLevel = Level(wholeEnergy / (static_cast<double>(Steps) * StepFrames));
-    for (const double level : stepLevels)
-        result.deviation = std::max(result.deviation, std::fabs(level - result.bandLevel));
+    const auto [lowest, highest] = std::minmax_element(stepLevels.begin(), stepLevels.end());
+    result.spread = *highest - *lowest;
     char text[256];
     if (clipped) {
         result.verdict = Verdict::Clipping;
@@ -84,12 +84,12 @@ void CCalibrationMeasurement::Finish()
                       "No calibrator tone at 1 kHz: the band around 1 kHz is %.1f dB below the whole signal "
                       "(at most %.0f dB). Is the calibrator on and fitted?",
                       result.wholeLevel - result.bandLevel, MaxBelowWhole);
-    } else if (result.deviation > MaxDeviation) {
+    } else if (!(result.spread <= MaxSpread)) {
         result.verdict = Verdict::Unsteady;
         std::snprintf(text, sizeof text,
-                      "The tone is not steady: its level moved by up to %.2f dB from its mean (at most %.1f dB). "
+                      "The tone is not steady: its level moved over %.2f dB (at most %.1f dB). "
                       "Hold the calibrator still and measure again.",
-                      result.deviation, MaxDeviation);
+                      result.spread, MaxSpread);
     } else {
         result.verdict = Verdict::Taken;
         result.offset = calibratorLevel - result.bandLevel;

@@ -6,6 +6,7 @@
 
 #include <kissfft.hh>
 
+#include <algorithm>
 #include <cmath>
 #include <complex>
 #include <cstdlib>
@@ -234,6 +235,20 @@ TEST_F(BandLevels, NoiseSpreadsOverTheThirdsAsItsSpectrumSays)
             }
         }
         EXPECT_NEAR(10 * std::log10(sum / meanSquare), 0.0, 0.2) << (pink ? "pink" : "white");
+    }
+}
+
+// A microphone's correction of +3.0 dB from 2.8 kHz up and none at 1 kHz raises
+// the 4 kHz band's tone by 3.0 dB and leaves the 1 kHz band's as it was.
+TEST_F(BandLevels, AMicrophonesCorrectionIsTakenAtEachMidband)
+{
+    for (const auto& [hz, raised] : {std::pair{1000.0, 0.0}, {4000.0, 3.0}}) {
+        const std::vector<double> plain = SineLevels(3, hz);
+        CMeasurement m;
+        m.SetMicrophoneCorrection([](double f) { return 3.0 * std::clamp(std::log2(f / 1000.0) / 1.5, 0.0, 1.0); });
+        Feed(m, 5.0, Sine(hz, -20.0));
+        const size_t k = size_t(std::max_element(plain.begin(), plain.end()) - plain.begin());
+        EXPECT_NEAR(m.BandLevels()[k] - plain[k], raised, 0.01) << hz << " Hz";
     }
 }
 

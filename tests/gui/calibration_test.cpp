@@ -68,6 +68,8 @@ TEST_F(Calibration, AgainstACalibratorFromTheMenuAndKeptForTheNextRun)
     EXPECT_TRUE(calibration->Status().contains("Sens Factor =-1.378dB")) << calibration->Status().toStdString();
     PushTone(-30.0, 1.5);
     EXPECT_EQ(Line(w, "LAeq,1s"), "87.0 dB SPL");
+    ASSERT_EQ(w.SpectrumGains().size(), 4096u) << "the 1-D spectrum's bins";
+    EXPECT_NEAR(w.SpectrumGains()[171], std::pow(10.0, 3.0 / 20), 1e-6);
     ASSERT_TRUE(mic.open(QIODevice::WriteOnly | QIODevice::Truncate));
     mic.write("100 1\n50 1\n");
     mic.close();
