@@ -134,6 +134,7 @@ TEST_F(PictureMenu, SwitchesTheInputAndKeepsTheOneInUseWhenANewOneFails)
         opened.push_back(next.get());
         return std::unique_ptr<WaveInputDriver>(std::move(next));
     };
+    profile->WriteString("Calibration", "second.offset", "110.00");  // the second input's calibration
     dialog = std::make_unique<CAnalyzerDlg>(*profile, &driver);
     dialog->SetInputChoice(inputs);
     CAnalyzerDlg& w = *dialog;
@@ -141,6 +142,7 @@ TEST_F(PictureMenu, SwitchesTheInputAndKeepsTheOneInUseWhenANewOneFails)
     w.show();
     CPictureMenu* menu = w.PictureMenu();
     ListInputs(w);
+    EXPECT_FALSE(w.InputCalibrationInUse().calibrated);
     // The default input, a separator, then the devices.
     const QList<QAction*> devices = menu->InputMenu()->actions();
     ASSERT_EQ(devices.size(), 5);
@@ -159,6 +161,8 @@ TEST_F(PictureMenu, SwitchesTheInputAndKeepsTheOneInUseWhenANewOneFails)
     Settle();
     EXPECT_EQ(w.BlocksAnalysed(), 1) << "capture goes on with the new input";
     EXPECT_EQ(w.Inputs().current, "second");
+    EXPECT_TRUE(w.InputCalibrationInUse().calibrated && w.InputCalibrationInUse().offset == 110.0)
+        << "the input's own calibration";
     char stored[128];
     profile->ReadString("Input", "Device", stored, sizeof stored);
     EXPECT_STREQ(stored, "second") << "kept for the next run";
