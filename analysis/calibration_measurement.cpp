@@ -4,17 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "analysis/sound_level_meter.h"
 #include "dsp/fractional_octave_bands.h"
 #include "dsp/iir_design.h"
-
-namespace {
-
-double Level(double meanSquare)
-{
-    return meanSquare > 0.0 ? 10.0 * std::log10(meanSquare / 0.5) : -INFINITY;
-}
-
-} // namespace
 
 CCalibrationMeasurement::CCalibrationMeasurement(double level) : calibratorLevel(level)
 {
@@ -28,11 +20,8 @@ void CCalibrationMeasurement::Process(const int16_t* interleaved, int count)
     double left[512];
     for (int done = 0; done < count;) {
         const int n = std::min(512, count - done);
-        for (int i = 0; i < n; ++i) {
-            const int16_t s = interleaved[2 * (done + i)];
-            clipped = clipped || s == 32767 || s == -32768;
-            left[i] = s / 32768.0;
-        }
+        for (int i = 0; i < n; ++i)
+            left[i] = interleaved[2 * (done + i)] / 32768.0;
         ProcessSamples(left, n);
         done += n;
     }
@@ -48,7 +37,7 @@ void CCalibrationMeasurement::ProcessSamples(const double* x, int count)
         wholeEnergy += x[i] * x[i];
         stepEnergy += y * y;
         if (++stepFill == StepFrames) {
-            stepLevels.push_back(Level(stepEnergy / StepFrames));
+            stepLevels.push_back(SoundLevel(stepEnergy / StepFrames));
             stepEnergy = 0.0;
             stepFill = 0;
             if (static_cast<int>(stepLevels.size()) == Steps)
@@ -68,7 +57,7 @@ void CCalibrationMeasurement::Finish()
     for (const double level : stepLevels)
         energy += std::pow(10.0, level / 10.0);
     result.bandLevel = 10.0 * std::log10(energy / Steps);
-    result.wholeLevel = Level(wholeEnergy / (static_cast<double>(Steps) * StepFrames));
+    result.wholeLevel = SoundLevel(wholeEnergy / (static_cast<double>(Steps) * StepFrames));
     const auto [lowest, highest] = std::minmax_element(stepLevels.begin(), stepLevels.end());
     result.spread = *highest - *lowest;
     char text[256];
