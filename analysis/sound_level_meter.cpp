@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 namespace {
 
@@ -158,9 +159,12 @@ double CSoundLevelMeter::RecentMeanSquare(int count) const
     const int n = std::min(count, chunksFilled);
     if (n == 0)
         return 0.0;
-    double sum = 0.0;
-    for (int i = 1; i <= n; ++i)
-        sum += chunks[static_cast<size_t>((nextChunk - i + MinuteChunks) % MinuteChunks)];
+    // The newest n chunks end just before nextChunk: at most two runs of
+    // the ring, summed without an index computed per chunk.
+    const int inFront = std::min(n, nextChunk);
+    const auto begin = chunks.begin();
+    double sum = std::accumulate(begin + (nextChunk - inFront), begin + nextChunk, 0.0);
+    sum = std::accumulate(begin + (MinuteChunks - (n - inFront)), begin + MinuteChunks, sum);
     return sum / (static_cast<double>(n) * ChunkFrames);
 }
 
