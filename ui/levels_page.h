@@ -3,19 +3,16 @@
 #include <QWidget>
 
 #include <functional>
-#include <vector>
 
 #include "analysis/sound_level_meter.h"
 
+class CLevelsReadout;
 class QComboBox;
 class QLabel;
 
-// The meter window's sound level page: for the chosen frequency weighting
-// X, LXF in large figures, then LXS, LXeq since the reset and over the last
-// second and minute, the maxima and LXFmin, LCpeak, LXE, L10/L50/L90 and
-// the time measured, each with its unit: "dB SPL" when the input is
-// calibrated (the calibration's offset added), else "dBFS". A sample at
-// full scale shows "OVERLOAD" until the reset.
+// The meter window's sound level page: the weighting chosen, the readout of
+// the sound level meter's numbers (CLevelsReadout) and the calibration in
+// effect.
 class CLevelsPage : public QWidget {
 public:
     explicit CLevelsPage(QWidget* parent);
@@ -34,22 +31,9 @@ public:
     bool OverloadShown() const;
 
 private:
-    struct Line {
-        QLabel* name;
-        QLabel* value;
-    };
-    void Show();
-    QString Level(double dbfs) const;
-
     QComboBox* weightingList = nullptr;
-    QLabel* fastBig = nullptr;
-    QLabel* overloadSign = nullptr;
+    CLevelsReadout* readout = nullptr;
     QLabel* calibrationNote = nullptr;
-    QLabel* elapsed = nullptr;
-    std::vector<Line> lines;
-    SoundLevelReadings readings;
     Weighting weighting = Weighting::A;
-    bool calibrated = false;
-    double offset = 0.0;
     std::function<void(Weighting)> weightingHandler;
 };

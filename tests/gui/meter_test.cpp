@@ -11,6 +11,7 @@
 #include "app/picture_menu.h"
 #include "tests/gui/main_window_fixture.h"
 #include "ui/meter_dlg.h"
+#include "ui/levels_readout.h"
 #include "ui/meter_panel.h"
 
 namespace {
@@ -116,6 +117,38 @@ TEST_F(Meter, LogLevelsStartsAndStopsTheLog)
     EXPECT_TRUE(lines[0].startsWith(QString::fromUtf8(CLevelLog::Header).trimmed() + ",laf_dbfs,")) << lines[0].toStdString();
     EXPECT_EQ(lines[1].split(',').size(), 16);
     QFile::remove(path);
+}
+
+// The levels' readout: LXF follows every reading, the other numbers wait
+// for a third of a second of measurement, a reset shows at once; the
+// overload sign is painted as soon as it comes.
+TEST(LevelsReadout, HoldsTheSmallNumbersBetweenRefreshesAndShowsOverloadAtOnce)
+{
+    CLevelsReadout readout(nullptr);
+    readout.resize(readout.sizeHint());
+    SoundLevelReadings r;
+    r.fast = r.slow = -30.0;
+    r.seconds = 1.0;
+    readout.SetReadings(&r);
+    EXPECT_EQ(readout.Numbers()[1], "LAS -30.0 dBFS");
+    r.slow = -20.0;
+    r.seconds += 0.3;
+    r.overload = true;
+    readout.SetReadings(&r);
+    EXPECT_EQ(readout.Numbers()[1], "LAS -30.0 dBFS") << "held";
+    EXPECT_TRUE(readout.OverloadShown());
+    const QImage picture = readout.grab().toImage();
+    int red = 0;
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            red += picture.pixelColor(x, y) == QColor(0xc0, 0, 0);
+    EXPECT_GT(red, 200) << "the sign painted";
+    r.seconds += 0.05;
+    readout.SetReadings(&r);
+    EXPECT_EQ(readout.Numbers()[1], "LAS -20.0 dBFS") << "0.35 s after the last refresh";
+    readout.SetReadings(nullptr);
+    EXPECT_EQ(readout.Numbers()[1], QString("LAS \u2212\u221e dBFS")) << "the reset";
+    EXPECT_FALSE(readout.OverloadShown());
 }
 
 } // namespace
