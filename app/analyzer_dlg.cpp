@@ -84,6 +84,8 @@ CAnalyzerDlg::CAnalyzerDlg(CProfile& profile, WaveInputDriver* driver)
 {
     engine.SetDisplayModeSource(DisplayModeSource());
     SetMeasurement(&readings.Measurement());
+    engine.AddConsumer(&transfer);
+    SetTransfer(&transfer);
     const DialogTemplate* t = FindDialogTemplate(MainWindowTemplate);
     BuildDialog(this, this, *t);
     setWindowIcon(QIcon(QPixmap::fromImage(icon)));
@@ -109,6 +111,7 @@ CAnalyzerDlg::CAnalyzerDlg(CProfile& profile, WaveInputDriver* driver)
 CAnalyzerDlg::~CAnalyzerDlg()
 {
     engine.Close();
+    engine.RemoveConsumer(&transfer);
 }
 
 QWidget* CAnalyzerDlg::PictureArea() const
@@ -147,6 +150,8 @@ bool CAnalyzerDlg::OnInitDialog()
     ApplyInputCalibration();
     frequencyScale = profile.ReadInt(ViewSection, "FrequencyScale") != 0;
     LoadMeasureSettings(profile, SharedMeasureSettings);
+    LoadTransferSettings(profile, SharedTransferSettings);
+    ApplyTransferSettings(false);
     if (profile.ReadInt(ViewSection, "ShowTempo") != 0)
         SetShowTempo(true);
     if (profile.ReadInt(ViewSection, "ShowKeyboard") != 0)
@@ -326,7 +331,7 @@ void CAnalyzerDlg::OnMouseMove(int x, int y)
     mouseX = x;
     mouseY = y;
     mouseInside = true;
-    if (GetDisplayMode() == OctaveBands)
+    if (GetDisplayMode() == OctaveBands || GetDisplayMode() == TransferFunction)
         picture->update(before | WindowOverlayArea());
 }
 
@@ -334,7 +339,7 @@ void CAnalyzerDlg::OnMouseLeave()
 {
     const QRegion before = WindowOverlayArea();
     mouseInside = false;
-    if (GetDisplayMode() == OctaveBands)
+    if (GetDisplayMode() == OctaveBands || GetDisplayMode() == TransferFunction)
         picture->update(before);
 }
 

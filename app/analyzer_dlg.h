@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "analysis/block_readings.h"
+#include "analysis/transfer_measurement.h"
 #include "analysis/wave_capture.h"
 #include "app/capture_keeper.h"
 #include "display/frequency_scale.h"
@@ -120,8 +121,9 @@ public:
     // tempo detector (the panel's hidden "Tempo detector" box follows).
     void SetShowTempo(bool on);
     bool ShowTempo() const { return showTempo; }
-    // The bands view's level under the mouse, "1k Hz: -23.4 dB" ("" outside
-    // that view or the bars).
+    // The bands view's level under the mouse, "1k Hz: -23.4 dB", or the
+    // transfer view's point ("1.00 kHz: +6.0 dB, 12°, coherence 0.99"); ""
+    // outside those views or their plots.
     QString BandReadout() const;
     // "120 bpm", or "— bpm" without a clear beat.
     QString TempoReadout() const;
@@ -184,6 +186,16 @@ public:
     const InputCalibration& InputCalibrationInUse() const { return calibration; }
     // Starts the integrated values of both meters again (Reset, R).
     void ResetMeters();
+
+    // The transfer view (transfer_actions.cpp): its measurement follows the
+    // [Transfer] settings, which are kept; "Find delay" finds the delay in
+    // the last seconds of both signals and compensates it ("No delay found"
+    // and why, otherwise); "Delay…" takes it typed, in ms.
+    CTransferMeasurement& Transfer() { return transfer; }
+    void ApplyTransferSettings(bool keep = true);
+    bool FindTransferDelay();
+    void ChooseTransferDelay();
+    void SetTransferDelay(double milliseconds);
     // Where errors go; a message box unless replaced.
     static void SetMessagePresenter(MessagePresenter presenter);
     static void SetFileChooser(FileChooser chooser);
@@ -222,10 +234,12 @@ private:
     bool StandInWithTheDefault(const QString& what);
     void TakeBackTheChosenInput();
     bool WriteWholeFile(const QString& path, const void* data, size_t size, const QString& failure);
+    bool ExportTransfer(const QString& path);
 
     QImage icon;
     CWaveCapture engine;
     CBlockReadings readings{engine};
+    CTransferMeasurement transfer;
     CCaptureKeeper keeper;
     CProfile& profile;
     std::unique_ptr<CSettingDlg> settingsPanel;

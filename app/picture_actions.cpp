@@ -120,6 +120,8 @@ bool CAnalyzerDlg::ExportSpectrum(const QString& path)
         ApplyInputCalibration();
     if (GetDisplayMode() == OctaveBands)
         return ExportBands(path);
+    if (GetDisplayMode() == TransferFunction)
+        return ExportTransfer(path);
     engine.UpdateLinearSpectrum();
     const bool stereo = SharedSettings.Stereo != 0;
     const CMeasurement& m = readings.Measurement();

@@ -5,13 +5,15 @@
 #include "app/analyzer_dlg.h"
 #include "app/input_listing.h"
 #include "app/measure_menu.h"
+#include "app/transfer_menu.h"
 #include "settings/shared_settings.h"
 
 namespace {
 
 // The panel's captions, in the order of the display modes.
 const char* const ModeCaptions[] = {"2-D Spectrogram", "Constant-Q Spectrogram", "1-D Spectum", "LPC",
-                                    "Speech",          "1-D Spectum 2",          "Octave bands"};
+                                    "Speech",          "1-D Spectum 2",          "Octave bands",
+                                    "Transfer function"};
 
 // The design's views the panel does not offer are listed as experimental.
 bool Experimental(int mode)
@@ -31,8 +33,13 @@ CPictureMenu::CPictureMenu(CAnalyzerDlg& window) : QMenu(&window), window(window
             this->window.Readings().Measurement().FollowSettings();
             this->window.RepaintPicture();
         },
-                                   [this] { this->window.Readings().Measurement().Reset(); });
+                                   [this] {
+                                       this->window.Readings().Measurement().Reset();
+                                       this->window.Transfer().Reset();
+                                   });
     addMenu(measureMenu);
+    transferMenu = new CTransferMenu(window, this);
+    addMenu(transferMenu);
     pause = addAction(QStringLiteral("Pause"));
     pause->setCheckable(true);
     connect(pause, &QAction::triggered, this, [this](bool on) { this->window.SetPause(on); });

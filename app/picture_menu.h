@@ -20,6 +20,7 @@ public:
     QMenu* InputMenu() const { return inputMenu; }
     QMenu* ModeMenu() const { return modeMenu; }
     CMeasureMenu* MeasureMenu() const { return measureMenu; }
+    class CTransferMenu* TransferMenu() const { return transferMenu; }
     QAction* PauseAction() const { return pause; }
     QAction* SavePictureAction() const { return savePicture; }
     QAction* ExportSpectrumAction() const { return exportSpectrum; }
@@ -38,6 +39,7 @@ private:
     QMenu* inputMenu = nullptr;
     QMenu* modeMenu = nullptr;
     CMeasureMenu* measureMenu = nullptr;
+    class CTransferMenu* transferMenu = nullptr;
     QActionGroup* modes = nullptr;
     QAction* pause = nullptr;
     QAction* savePicture = nullptr;

@@ -48,6 +48,8 @@ void CAnalyzerDlg::PaintTempo(QPainter& painter)
 
 QString CAnalyzerDlg::BandReadout() const
 {
+    if (GetDisplayMode() == TransferFunction && mouseInside)
+        return QString::fromStdString(CTransferView::Readout(mouseX, PictureArea()->width(), TransferCurveShown()));
     if (GetDisplayMode() != OctaveBands || !mouseInside)
         return QString();
     return QString::fromStdString(calibration.calibrated

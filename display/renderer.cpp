@@ -10,6 +10,7 @@
 #include "display/spectrum_correction.h"
 #include "display/speech_view.h"
 #include "dsp/frequency_axis.h"
+#include "settings/measure_settings.h"
 #include "settings/shared_settings.h"
 
 namespace {
@@ -37,7 +38,8 @@ bool WindowMovesPixels(int mode)
 // surface.
 bool IsWholePicture(int mode)
 {
-    return mode == CRenderer::Spectrum1D || mode == CRenderer::SpectrumEnvelope || mode == CRenderer::OctaveBands;
+    return mode == CRenderer::Spectrum1D || mode == CRenderer::SpectrumEnvelope || mode == CRenderer::OctaveBands ||
+           mode == CRenderer::TransferFunction;
 }
 
 } // namespace
@@ -61,6 +63,7 @@ void CRenderer::ResizeSurface(const RECT& clientRect)
     surfaceRect = clientRect;
     spectrum1D.Invalidate();
     envelope.Invalidate();
+    transferDrawn = -1;
     // The 1-D views are pictures of the latest block alone.
     if (IsWholePicture(displayMode) && blockDrawn)
         DrawBlock(clientRect);
@@ -86,6 +89,8 @@ SurfaceChange CRenderer::DrawBlock(const RECT& rc)
             Corrected(measurement ? measurement->PeakSpectrum(0) : nullptr, spectrumGains, peaks));
     if (displayMode == OctaveBands)
         return measurement ? bands.Draw(surface.get(), rc, *measurement) : SurfaceChange();
+    if (displayMode == TransferFunction)
+        return DrawTransfer(rc);
     BITMAP bits;
     ReadSurfaceBits(surface.get(), &bits);
     SurfaceChange change = SurfaceChange::Whole();
@@ -249,10 +254,37 @@ void CRenderer::SetMeasurement(CMeasurement* measured)
         measurement->SetBandsWanted(displayMode == OctaveBands);
 }
 
+void CRenderer::SetTransfer(CTransferMeasurement* transferMeasurement)
+{
+    transfer = transferMeasurement;
+    if (transfer)
+        transfer->SetWanted(displayMode == TransferFunction);
+}
+
+// Drawn again when a segment was averaged since, or what the legend says
+// changed; a paused picture stays.
+SurfaceChange CRenderer::DrawTransfer(const RECT& rc)
+{
+    if (!transfer || SharedSettings.Pause)
+        return SurfaceChange();
+    const std::string legend = CTransferView::Legend(*transfer, SharedTransferSettings.Smoothing,
+                                                         SharedTransferSettings.CoherenceThreshold / 100.0);
+    if (transfer->Transfer().Averages() == transferDrawn && legend == transferLegend)
+        return SurfaceChange();
+    transferDrawn = transfer->Transfer().Averages();
+    transferLegend = legend;
+    transferCurve = TransferCurve(transfer->Transfer(), SharedTransferSettings.Smoothing);
+    return transferView.Draw(surface.get(), rc, transferCurve, legend,
+                             SharedTransferSettings.CoherenceThreshold / 100.0);
+}
+
 void CRenderer::SetDisplayMode(int mode)
 {
     const int old = displayMode;
     displayMode = mode;
+    transferDrawn = -1;
+    if (transfer)
+        transfer->SetWanted(mode == TransferFunction);
     if (measurement)
         measurement->SetBandsWanted(mode == OctaveBands);
     bands.Invalidate();

@@ -12,6 +12,7 @@
 #include "display/spectrogram_view.h"
 #include "display/spectrum1d_view.h"
 #include "display/surface_change.h"
+#include "display/transfer_view.h"
 
 class CWaveCapture;
 
@@ -48,7 +49,7 @@ class CRenderer {
 public:
     // The design's six views, then ours.
     enum Mode { Spectrogram = 0, ConstantQSpectrogram = 1, Spectrum1D = 2, LPCSpectrogram = 3, Speech = 4,
-                SpectrumEnvelope = 5, OctaveBands = 6, LastMode = OctaveBands };
+                SpectrumEnvelope = 5, OctaveBands = 6, TransferFunction = 7, LastMode = TransferFunction };
 
     CRenderer() = default;
     virtual ~CRenderer() = default;
@@ -62,6 +63,10 @@ public:
     // view nothing). The renderer has it measure the bands while the bands
     // view is shown.
     void SetMeasurement(CMeasurement* measured);
+    // What the transfer view draws; it measures while that view is shown.
+    void SetTransfer(CTransferMeasurement* transferMeasurement);
+    // The transfer view's curve as drawn last (smoothed as the settings say).
+    const std::vector<TransferPoint>& TransferCurveShown() const { return transferCurve; }
     // The 1-D spectrum's traces times these gains per grid bin (a
     // microphone's correction, GridGains); empty for none.
     void SetSpectrumGains(std::vector<float> gains) { spectrumGains = std::move(gains); }
@@ -145,6 +150,7 @@ public:
 
 private:
     void BringSurfaceUpToDate();
+    SurfaceChange DrawTransfer(const RECT& rc);
 
     double cursorFrequency = 0.0;
     int cursorRow = 0;
@@ -153,6 +159,10 @@ private:
     CSurfaceFactory* factory = nullptr;
     CWaveCapture* engine = nullptr;
     CMeasurement* measurement = nullptr;
+    CTransferMeasurement* transfer = nullptr;
+    std::vector<TransferPoint> transferCurve;
+    long transferDrawn = -1;  // the segments averaged in the picture drawn, -1 for none
+    std::string transferLegend;
     double zoom = 1.0;
     int displayMode = 0;
     bool blockDrawn = false;
@@ -165,5 +175,6 @@ private:
     std::vector<float> spectrumGains;
     std::vector<float> live, averaged, peaks;  // the traces corrected
     CBandsView bands;
+    CTransferView transferView;
     CSpectrumEnvelopeView envelope;
 };

@@ -1,6 +1,7 @@
 #include "settings/measure_settings.h"
 
 MeasureSettings SharedMeasureSettings;
+TransferSettings SharedTransferSettings;
 
 double AveragingSeconds(int32_t averaging)
 {

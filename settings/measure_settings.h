@@ -25,3 +25,19 @@ extern MeasureSettings SharedMeasureSettings;
 // The time constant of an averaging setting in seconds; 0 for linear, -1
 // for none.
 double AveragingSeconds(int32_t averaging);
+
+// The transfer view's choices (kept in section [Transfer]).
+struct TransferSettings {
+    // Where reference and measurement come from: 0 left input, 1 right
+    // input, 2 the generator.
+    int32_t Reference = 0;
+    int32_t Measurement = 1;
+    // Smoothing over 1/N octave; 0 none.
+    int32_t Smoothing = 12;
+    // Points whose coherence is below this percentage are drawn faint.
+    int32_t CoherenceThreshold = 50;
+    // The delay of the measurement behind the reference, compensated, in ms.
+    double DelayMs = 0.0;
+};
+
+extern TransferSettings SharedTransferSettings;

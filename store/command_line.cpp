@@ -15,7 +15,7 @@ const char* const CommandLineUsage =
     "                  two channels)\n"
     "  --mode N        start in view N: 0 2-D spectrogram (the default), 1 constant-Q\n"
     "                  spectrogram, 2 1-D spectrum, 3 to 5 the experimental views,\n"
-    "                  6 octave bands\n"
+    "                  6 octave bands, 7 transfer function\n"
     "  --log-levels FILE.csv\n"
     "                  append a row of loudness and peaks a second to FILE.csv\n"
     "  --list-devices  list the capture devices and exit\n"
@@ -35,10 +35,10 @@ namespace {
 
 void ParseMode(CommandLine& line, const char* value)
 {
-    if (value && std::strlen(value) == 1 && value[0] >= '0' && value[0] <= '6')
+    if (value && std::strlen(value) == 1 && value[0] >= '0' && value[0] <= '7')
         line.displayMode = value[0] - '0';
     else
-        line.error = "--mode needs a view from 0 to 6.";
+        line.error = "--mode needs a view from 0 to 7.";
 }
 
 bool ParseSize(const std::string& value, int& width, int& height)

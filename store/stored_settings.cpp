@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <initializer_list>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
 
 #include "settings/measure_settings.h"
 #include "settings/shared_settings.h"
@@ -94,13 +96,16 @@ void LoadStoredSettings(CProfile& profile, Settings& settings)
 
 namespace {
 
-// A key of section "Measure" when it holds one of `allowed`, else `fallback`.
-int32_t StoredChoice(CProfile& profile, const char* key, std::initializer_list<int32_t> allowed, int32_t fallback)
+constexpr const char* TransferSection = "Transfer";
+
+// A key of `section` when it holds one of `allowed`, else `fallback`.
+int32_t StoredChoice(CProfile& profile, const char* key, std::initializer_list<int32_t> allowed, int32_t fallback,
+                     const char* section = MeasureSection)
 {
     char text[128];
-    if (profile.ReadString(MeasureSection, key, text, sizeof text) == 0)
+    if (profile.ReadString(section, key, text, sizeof text) == 0)
         return fallback;
-    const int value = profile.ReadInt(MeasureSection, key);
+    const int value = profile.ReadInt(section, key);
     return std::find(allowed.begin(), allowed.end(), value) != allowed.end() ? value : fallback;
 }
 
@@ -123,4 +128,33 @@ void StoreMeasureSettings(CProfile& profile, const MeasureSettings& s)
     profile.WriteInt(MeasureSection, "Bands", s.BandsPerOctave);
     profile.WriteInt(MeasureSection, "Weighting", s.Weighting);
     profile.WriteInt(MeasureSection, "TimeWeighting", s.TimeWeighting);
+}
+
+void LoadTransferSettings(CProfile& profile, TransferSettings& s)
+{
+    const TransferSettings defaults;
+    s.Reference = StoredChoice(profile, "Reference", {0, 1, 2}, defaults.Reference, TransferSection);
+    s.Measurement = StoredChoice(profile, "Measurement", {0, 1, 2}, defaults.Measurement, TransferSection);
+    s.Smoothing = StoredChoice(profile, "Smoothing", {0, 3, 6, 12, 24, 48}, defaults.Smoothing, TransferSection);
+    const int threshold = profile.ReadInt(TransferSection, "CoherenceThreshold");
+    s.CoherenceThreshold = threshold > 0 && threshold <= 100 ? threshold : defaults.CoherenceThreshold;
+    char text[128];
+    s.DelayMs = defaults.DelayMs;
+    if (profile.ReadString(TransferSection, "DelayMs", text, sizeof text) > 0) {
+        char* end = nullptr;
+        const double ms = std::strtod(text, &end);
+        if (end != text && *end == '\0' && std::isfinite(ms) && std::fabs(ms) <= 1000.0)
+            s.DelayMs = ms;
+    }
+}
+
+void StoreTransferSettings(CProfile& profile, const TransferSettings& s)
+{
+    profile.WriteInt(TransferSection, "Reference", s.Reference);
+    profile.WriteInt(TransferSection, "Measurement", s.Measurement);
+    profile.WriteInt(TransferSection, "Smoothing", s.Smoothing);
+    profile.WriteInt(TransferSection, "CoherenceThreshold", s.CoherenceThreshold);
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4f", s.DelayMs);
+    profile.WriteString(TransferSection, "DelayMs", text);
 }

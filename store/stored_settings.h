@@ -2,6 +2,7 @@
 
 class CProfile;
 struct MeasureSettings;
+struct TransferSettings;
 struct Settings;
 
 // The keys of the settings panel and its pages as the program reads them:
@@ -65,3 +66,8 @@ void LoadStoredSettings(CProfile& profile, Settings& settings);
 constexpr const char* MeasureSection = "Measure";
 void LoadMeasureSettings(CProfile& profile, MeasureSettings& settings);
 void StoreMeasureSettings(CProfile& profile, const MeasureSettings& settings);
+// Section [Transfer]: Reference, Measurement (0 left, 1 right, 2 generator),
+// Smoothing (N of 1/N octave, 0 none), CoherenceThreshold (percent) and
+// DelayMs (a decimal number); a value out of range is left at its default.
+void LoadTransferSettings(CProfile& profile, TransferSettings& settings);
+void StoreTransferSettings(CProfile& profile, const TransferSettings& settings);

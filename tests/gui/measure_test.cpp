@@ -53,7 +53,7 @@ TEST_F(Measure, TheBandsViewShowsTheTonesBandAndTheChoicesAreKept)
     EXPECT_EQ(profile->ReadInt("Measure", "Averaging"), 2);
     EXPECT_EQ(profile->ReadInt("Measure", "PeakHold"), 1);
 
-    w.PictureMenu()->ModeMenu()->actions().back()->trigger();
+    w.PictureMenu()->ModeMenu()->actions()[7]->trigger();
     ASSERT_EQ(w.GetDisplayMode(), CRenderer::OctaveBands);
     Push(w, 1000.0, 40);
     const CMeasurement& m = w.Readings().Measurement();

@@ -48,7 +48,8 @@ TEST_F(PictureMenu, EntriesFollowTheModeAndPauseBothWays)
     for (const QAction* a : menu->ModeMenu()->actions())
         modes << (a->isSeparator() ? QStringLiteral("-") : a->text());
     EXPECT_EQ(modes, QStringList({"2-D Spectrogram", "Constant-Q Spectrogram", "1-D Spectum", "LPC (experimental)",
-                                  "Speech (experimental)", "1-D Spectum 2 (experimental)", "-", "Octave bands"}));
+                                  "Speech (experimental)", "1-D Spectum 2 (experimental)", "-", "Octave bands",
+                                  "Transfer function"}));
     EXPECT_EQ(menu->SavePictureAction()->shortcut(), QKeySequence("Ctrl+S"));
     EXPECT_EQ(menu->ExportSpectrumAction()->shortcut(), QKeySequence("Ctrl+E"));
     EXPECT_FALSE(menu->FrequencyScaleAction()->isChecked()) << "off by default";

@@ -73,10 +73,13 @@ uint64_t SurfaceHash(int mode, int oversample)
     RecordingTarget target;
     CWaveCapture engine{&driver};
     CBlockReadings readings{engine};
+    CTransferMeasurement transfer;
+    engine.AddConsumer(&transfer);
     CRenderer renderer;
     CImageSurfaceFactory surfaces;
     const RECT rc{0, 0, 400, 300};
     renderer.SetMeasurement(&readings.Measurement());
+    renderer.SetTransfer(&transfer);
     renderer.SetDisplayMode(mode);
     engine.SetNotifyWindow(&target);
     engine.SetDisplayModeSource(renderer.DisplayModeSource());
@@ -94,6 +97,7 @@ uint64_t SurfaceHash(int mode, int oversample)
         renderer.DrawBlock(rc);
     }
     const uint64_t hash = HashOf(static_cast<CImageDC*>(renderer.Surface())->Image());
+    engine.RemoveConsumer(&transfer);
     SharedSettings = Settings();
     SharedMeasureSettings = MeasureSettings();
     return hash;

@@ -26,10 +26,10 @@ TEST(CommandLine, OptionsAndTheirValues)
     EXPECT_TRUE(Parse({"--list-devices"}).listDevices);
     EXPECT_EQ(Parse({}).displayMode, 0);
     EXPECT_EQ(Parse({"--mode", "1"}).displayMode, 1);
-    EXPECT_EQ(Parse({"--mode", "6"}).displayMode, 6);
-    for (const char* bad : {"7", "-1", "1x", ""})
-        EXPECT_EQ(Parse({"--mode", bad}).error, "--mode needs a view from 0 to 6.") << bad;
-    EXPECT_EQ(Parse({"--mode"}).error, "--mode needs a view from 0 to 6.");
+    EXPECT_EQ(Parse({"--mode", "7"}).displayMode, 7);
+    for (const char* bad : {"8", "-1", "1x", ""})
+        EXPECT_EQ(Parse({"--mode", bad}).error, "--mode needs a view from 0 to 7.") << bad;
+    EXPECT_EQ(Parse({"--mode"}).error, "--mode needs a view from 0 to 7.");
     EXPECT_EQ(Parse({"--device"}).error, "--device needs a value.");
     EXPECT_EQ(Parse({"--bogus"}).error, "Unknown argument --bogus.");
     EXPECT_FALSE(Parse({"--device", "x", "--input", "a.wav"}).error.empty());
