@@ -3,24 +3,28 @@
 #include <pulse/pulseaudio.h>
 
 #include <chrono>
+#include <functional>
+
+#include "input/pulse_output.h"
 
 namespace {
 
+// What the server answers: the devices of one kind and the default's name.
 struct Listing {
-    std::vector<PulseSource>* sources = nullptr;
-    std::string defaultSource;
+    std::vector<std::pair<std::string, std::string>> devices;  // name, description
+    std::string defaultSource, defaultSink;
     int pending = 0;
-    bool failed = false;
 };
 
-void OnSource(pa_context*, const pa_source_info* info, int eol, void* user)
+template <typename Info>
+void OnDevice(pa_context*, const Info* info, int eol, void* user)
 {
     auto* listing = static_cast<Listing*>(user);
     if (eol != 0) {
         --listing->pending;
         return;
     }
-    listing->sources->push_back({info->name, info->description ? info->description : "", false});
+    listing->devices.emplace_back(info->name, info->description ? info->description : "");
 }
 
 void OnServer(pa_context*, const pa_server_info* info, void* user)
@@ -28,17 +32,17 @@ void OnServer(pa_context*, const pa_server_info* info, void* user)
     auto* listing = static_cast<Listing*>(user);
     if (info && info->default_source_name)
         listing->defaultSource = info->default_source_name;
+    if (info && info->default_sink_name)
+        listing->defaultSink = info->default_sink_name;
     --listing->pending;
 }
 
-} // namespace
-
-bool ListPulseSources(std::vector<PulseSource>& sources, std::string& problem)
+// Asks the server for its devices through `ask` on a loop of its own, three
+// seconds at most; false, with the server's message, when it does not answer.
+bool AskServer(Listing& listing, const std::function<pa_operation*(pa_context*, Listing*)>& ask, std::string& problem)
 {
     pa_mainloop* loop = pa_mainloop_new();
     pa_context* context = pa_context_new(pa_mainloop_get_api(loop), "Tavimeter");
-    Listing listing;
-    listing.sources = &sources;
     bool ok = pa_context_connect(context, nullptr, PA_CONTEXT_NOFLAGS, nullptr) >= 0;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     bool requested = false;
@@ -52,7 +56,7 @@ bool ListPulseSources(std::vector<PulseSource>& sources, std::string& problem)
             requested = true;
             listing.pending = 2;
             pa_operation_unref(pa_context_get_server_info(context, OnServer, &listing));
-            pa_operation_unref(pa_context_get_source_info_list(context, OnSource, &listing));
+            pa_operation_unref(ask(context, &listing));
         }
         if (requested && listing.pending == 0)
             break;
@@ -64,10 +68,33 @@ bool ListPulseSources(std::vector<PulseSource>& sources, std::string& problem)
         problem = pa_strerror(pa_context_errno(context));
         ok = false;
     }
-    for (PulseSource& source : sources)
-        source.isDefault = source.name == listing.defaultSource;
     pa_context_disconnect(context);
     pa_context_unref(context);
     pa_mainloop_free(loop);
+    return ok;
+}
+
+} // namespace
+
+bool ListPulseSources(std::vector<PulseSource>& sources, std::string& problem)
+{
+    Listing listing;
+    const bool ok = AskServer(
+        listing,
+        [](pa_context* c, Listing* l) { return pa_context_get_source_info_list(c, OnDevice<pa_source_info>, l); },
+        problem);
+    for (const auto& [name, description] : listing.devices)
+        sources.push_back({name, description, name == listing.defaultSource});
+    return ok;
+}
+
+bool ListPulseSinks(std::vector<PulseSink>& sinks, std::string& problem)
+{
+    Listing listing;
+    const bool ok = AskServer(
+        listing, [](pa_context* c, Listing* l) { return pa_context_get_sink_info_list(c, OnDevice<pa_sink_info>, l); },
+        problem);
+    for (const auto& [name, description] : listing.devices)
+        sinks.push_back({name, description, name == listing.defaultSink});
     return ok;
 }

@@ -1,7 +1,9 @@
 #include <cstring>
+#include <filesystem>
 #include <random>
 
 #include "analysis/wave_capture.h"
+#include "input/pulse_output.h"
 #include "input/sound_input_driver.h"
 #include "input/wave_file_input.h"
 #include "settings/shared_settings.h"
@@ -353,6 +355,56 @@ TEST_F(CaptureThroughServer, WaveFileGivesTheSpectraOfTheSameSamplesThroughTheSe
     }
     fileEngine.Close();
     std::remove(path.c_str());
+}
+
+// The generator's playback stream to the default sink, recorded from its
+// monitor by the capture: both streams on one PulseAudio loop and thread;
+// the recording reads the generator's -20 dBFS, with no underrun, and what
+// the stream kept as played is the sine.
+TEST_F(CaptureThroughServer, TheGeneratorPlaysOnTheCapturesLoop)
+{
+    struct LeftRms : BlockConsumer {
+        double sum = 0;
+        long count = 0;
+        void Consume(const AnalysedBlock& block) override
+        {
+            for (int i = 0; i < block.frames; ++i)
+                sum += double(block.interleaved[2 * i]) * block.interleaved[2 * i];
+            count += block.frames;
+        }
+        double Dbfs() const { return 10 * std::log10(2 * sum / count / (32768.0 * 32768.0)); }
+    } recorded;
+    engine.AddConsumer(&recorded);
+    GeneratorSettings settings;
+    settings.signal = GeneratorSignal::Sine;
+    settings.levelDbfs = -20.0;
+    std::string message;
+    std::unique_ptr<CPulseOutput> output = CPulseOutput::Open("", settings, message);
+    ASSERT_TRUE(output) << message;
+    output->Start();
+    ASSERT_EQ(engine.Start(), 0);
+    ASSERT_TRUE(RunUntil(5.0, [] { return true; })) << "no block arrived";
+    Run(1.0);
+    recorded = LeftRms();
+    Run(2.0);
+    EXPECT_NEAR(recorded.Dbfs(), -20.0, 0.05);
+    EXPECT_EQ(output->Underruns(), 0);
+    EXPECT_EQ(output->Failure(), "");
+    int loopThreads = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        if (comm && std::getline(comm, name) && name == "PulseAudio in")
+            ++loopThreads;
+    }
+    EXPECT_EQ(loopThreads, 1) << "one loop for the capture and the generator";
+    std::vector<float> played(4800);
+    output->TakePlayed(int(played.size()), played.data());
+    double sum = 0;
+    for (float v : played)
+        sum += double(v) * v;
+    EXPECT_NEAR(10 * std::log10(2 * sum / played.size()), -20.0, 0.01);
+    engine.RemoveConsumer(&recorded);
 }
 
 } // namespace
