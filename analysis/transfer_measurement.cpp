@@ -37,6 +37,12 @@ void CTransferMeasurement::Consume(const AnalysedBlock& block)
     if (!wanted || !block.interleaved || block.frames <= 0)
         return;
     FollowSettings();
+    // What the generator played is taken once a block, whichever uses it.
+    if (reference == TransferSource::Generator || measured == TransferSource::Generator) {
+        played.assign(static_cast<size_t>(block.frames), 0.0f);
+        if (!generatorFrames || !generatorFrames(block.index, block.frames, played.data()))
+            std::fill(played.begin(), played.end(), 0.0f);
+    }
     Split(block, reference, x);
     Split(block, measured, y);
     transfer.Process(x.data(), y.data(), block.frames);
@@ -45,13 +51,12 @@ void CTransferMeasurement::Consume(const AnalysedBlock& block)
 
 void CTransferMeasurement::Split(const AnalysedBlock& block, TransferSource source, std::vector<float>& out)
 {
-    const size_t frames = static_cast<size_t>(block.frames);
-    out.assign(frames, 0.0f);
     if (source == TransferSource::Generator) {
-        if (!generatorFrames || !generatorFrames(block.index, block.frames, out.data()))
-            std::fill(out.begin(), out.end(), 0.0f);
+        out = played;
         return;
     }
+    const size_t frames = static_cast<size_t>(block.frames);
+    out.resize(frames);
     const size_t channel = source == TransferSource::LeftInput ? 0 : 1;
     for (size_t i = 0; i < frames; ++i)
         out[i] = static_cast<float>(block.interleaved[2 * i + channel] / 32768.0);

@@ -60,7 +60,7 @@ private:
     TransferSource reference = TransferSource::LeftInput, measured = TransferSource::RightInput;
     bool wanted = false;
     GeneratorFrames generatorFrames;
-    std::vector<float> x, y;
+    std::vector<float> x, y, played;
     // The last KeptSeconds of both signals, oldest first once full.
     std::vector<float> keptX, keptY;
     size_t keptNext = 0, keptCount = 0;

@@ -25,6 +25,8 @@
 #include "store/stored_settings.h"
 #include "ui/keyboard_dlg.h"
 #include "ui/calibration_dlg.h"
+#include "ui/generator_dlg.h"
+#include "input/pulse_output.h"
 #include "ui/meter_dlg.h"
 #include "ui/setting_dlg.h"
 

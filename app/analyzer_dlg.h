@@ -32,6 +32,8 @@ class CPictureMenu;
 class CKeyboardDlg;
 class CMeterDlg;
 class CCalibrationDlg;
+class CGeneratorDlg;
+class CPulseOutput;
 class CInputListing;
 
 // The main window: turns every captured buffer into one analysis step, one
@@ -196,6 +198,14 @@ public:
     bool FindTransferDelay();
     void ChooseTransferDelay();
     void SetTransferDelay(double milliseconds);
+
+    // "Generator…" (generator_actions.cpp): its window, the sinks listed in
+    // the background; its playback stream opened at the first start and
+    // kept while the window is open; what it played is the transfer view's
+    // generator.
+    void OpenGenerator();
+    CGeneratorDlg* GeneratorWindow() const { return generatorWindow.get(); }
+    CPulseOutput* GeneratorOutput() const { return generatorOutput.get(); }
     // Where errors go; a message box unless replaced.
     static void SetMessagePresenter(MessagePresenter presenter);
     static void SetFileChooser(FileChooser chooser);
@@ -235,6 +245,9 @@ private:
     void TakeBackTheChosenInput();
     bool WriteWholeFile(const QString& path, const void* data, size_t size, const QString& failure);
     bool ExportTransfer(const QString& path);
+    QString StartGenerator(const struct GeneratorSettings& settings, const std::string& sink);
+    void WatchGenerator();
+    void ListSinks();
 
     QImage icon;
     CWaveCapture engine;
@@ -246,6 +259,10 @@ private:
     std::unique_ptr<CKeyboardDlg> keyboardWindow;
     std::unique_ptr<CMeterDlg> meterWindow;
     std::unique_ptr<CCalibrationDlg> calibrationWindow;
+    std::unique_ptr<CGeneratorDlg> generatorWindow;
+    std::unique_ptr<CPulseOutput> generatorOutput;
+    QTimer generatorWatch;  // its status, while its window shows
+    std::unique_ptr<CInputListing> sinkListing;
     // The input whose calibration is in effect, and that calibration.
     std::string calibratedInput;
     InputCalibration calibration;

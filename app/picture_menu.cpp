@@ -68,6 +68,8 @@ CPictureMenu::CPictureMenu(CAnalyzerDlg& window) : QMenu(&window), window(window
     connect(logLevels, &QAction::triggered, this, [this] { this->window.ChooseAndLogLevels(); });
     calibrate = addAction(QStringLiteral("Calibrate\u2026"));
     connect(calibrate, &QAction::triggered, this, [this] { this->window.OpenCalibration(); });
+    generator = addAction(QStringLiteral("Generator\u2026"));
+    connect(generator, &QAction::triggered, this, [this] { this->window.OpenGenerator(); });
     // The shortcuts work with the menu closed.
     window.addAction(savePicture);
     window.addAction(exportSpectrum);

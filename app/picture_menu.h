@@ -30,6 +30,7 @@ public:
     QAction* ShowMeterAction() const { return showMeter; }
     QAction* LogLevelsAction() const { return logLevels; }
     QAction* CalibrateAction() const { return calibrate; }
+    QAction* GeneratorAction() const { return generator; }
 
 private:
     void AddModes();
@@ -49,5 +50,6 @@ private:
     QAction* showKeyboard = nullptr;
     QAction* showMeter = nullptr;
     QAction* calibrate = nullptr;
+    QAction* generator = nullptr;
     QAction* logLevels = nullptr;
 };

@@ -11,6 +11,7 @@ namespace {
 constexpr uint32_t Rate = 48000;
 constexpr size_t FrameBytes = 2 * sizeof(float);
 constexpr double QueuedSeconds = 0.2, RequestSeconds = 0.02;
+constexpr double HandOutMarginSeconds = 0.15;
 
 } // namespace
 
@@ -20,6 +21,7 @@ std::unique_ptr<CPulseOutput> CPulseOutput::Open(const std::string& sinkName, co
     std::unique_ptr<CPulseOutput> output(new CPulseOutput());
     output->generator.Configure(settings);
     output->kept.assign(static_cast<size_t>(KeptSeconds * Rate), 0.0f);
+    output->sinkName = sinkName;
     if (!output->Connect(sinkName, message))
         return nullptr;
     return output;
@@ -124,8 +126,12 @@ void CPulseOutput::TakePlayed(int frames, float* out)
 {
     std::lock_guard<std::mutex> hold(keptLock);
     const long size = static_cast<long>(kept.size());
-    if (handedOut < 0 || handedOut < written - size || handedOut > written)
-        handedOut = std::max(0L, written - frames);
+    // The newest written less a margin: the stream is written in pieces as
+    // the server asks and the loop wakes, the blocks are taken as they are
+    // captured, and the two must not overtake each other.
+    const long margin = static_cast<long>(HandOutMarginSeconds * Rate);
+    if (handedOut < 0 || handedOut < written - size || handedOut + frames > written)
+        handedOut = std::max(0L, written - frames - margin);
     for (int i = 0; i < frames; ++i) {
         const long n = handedOut + i;
         out[i] = n < written ? kept[static_cast<size_t>(n % size)] : 0.0f;

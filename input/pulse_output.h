@@ -33,6 +33,8 @@ public:
     CPulseOutput(const CPulseOutput&) = delete;
     CPulseOutput& operator=(const CPulseOutput&) = delete;
 
+    // The sink it plays to, as opened ("" for the default).
+    const std::string& Sink() const { return sinkName; }
     // GUI thread; each takes effect at the next piece generated.
     void Configure(const GeneratorSettings& settings);
     void Start();
@@ -45,8 +47,9 @@ public:
     // Why the stream ended ("" while it plays).
     std::string Failure();
     // `frames` samples of the generator's signal, following those handed out
-    // last; the first call (and one after falling behind what is kept)
-    // hands out the newest written. Silence where nothing was written.
+    // last: one timeline, the capture's blocks taken against it. The first
+    // call, one after falling behind what is kept and one that would reach
+    // past what was written start again 0.15 s before the newest written.
     void TakePlayed(int frames, float* out);
 
 private:
@@ -58,6 +61,7 @@ private:
     void Keep(const float* interleaved, size_t frames);
 
     std::shared_ptr<CPulseLoop> loop;
+    std::string sinkName;
     pa_stream* stream = nullptr;
     int listener = -1;
     // Under the loop's lock.

@@ -3,6 +3,7 @@
 #include <random>
 
 #include "analysis/wave_capture.h"
+#include "analysis/transfer_measurement.h"
 #include "input/pulse_output.h"
 #include "input/sound_input_driver.h"
 #include "input/wave_file_input.h"
@@ -405,6 +406,44 @@ TEST_F(CaptureThroughServer, TheGeneratorPlaysOnTheCapturesLoop)
         sum += double(v) * v;
     EXPECT_NEAR(10 * std::log10(2 * sum / played.size()), -20.0, 0.01);
     engine.RemoveConsumer(&recorded);
+}
+
+// The generator as the transfer view's reference, the null sink's monitor
+// as its measurement: the loop's delay is found (against the timeline the
+// reference is taken from: it may be none), and with it removed the system
+// (a sink that plays what it is given) reads 0 dB, coherent.
+TEST_F(CaptureThroughServer, TheGeneratorsLoopIsMeasuredThroughTheServer)
+{
+    GeneratorSettings settings;
+    settings.levelDbfs = -20.0;
+    std::string message;
+    std::unique_ptr<CPulseOutput> output = CPulseOutput::Open("", settings, message);
+    ASSERT_TRUE(output) << message;
+    output->Start();
+    CTransferMeasurement transfer;
+    transfer.SetSources(TransferSource::Generator, TransferSource::LeftInput);
+    transfer.SetGeneratorFrames([&](long, int frames, float* out) {
+        output->TakePlayed(frames, out);
+        return true;
+    });
+    transfer.SetWanted(true);
+    engine.AddConsumer(&transfer);
+    ASSERT_EQ(engine.Start(), 0);
+    ASSERT_TRUE(RunUntil(5.0, [] { return true; })) << "no block arrived";
+    Run(2.5);
+    const FoundDelay found = transfer.FindDelay();
+    ASSERT_TRUE(found.found);
+    EXPECT_GT(found.peak, 0.5);
+    transfer.SetDelay(found.samples);
+    Run(3.0);
+    int checked = 0;
+    for (const TransferPoint& p : TransferCurve(transfer.Transfer(), 6, 100.0, 10000.0)) {
+        EXPECT_NEAR(p.magnitudeDb, 0.0, 0.2) << p.frequency << " Hz";
+        EXPECT_GT(p.coherence, 0.95) << p.frequency << " Hz";
+        ++checked;
+    }
+    EXPECT_GT(checked, 3000);
+    engine.RemoveConsumer(&transfer);
 }
 
 } // namespace
