@@ -274,8 +274,8 @@ SurfaceChange CRenderer::DrawTransfer(const RECT& rc)
     transferDrawn = transfer->Transfer().Averages();
     transferLegend = legend;
     transferCurve = TransferCurve(transfer->Transfer(), SharedTransferSettings.Smoothing);
-    return transferView.Draw(surface.get(), rc, transferCurve, legend,
-                             SharedTransferSettings.CoherenceThreshold / 100.0);
+    return transferView.Draw(surface.get(), rc, transferCurve, ImpulseResponse(transfer->Transfer()),
+                             transfer->Transfer().SampleRate(), legend, SharedTransferSettings.CoherenceThreshold / 100.0);
 }
 
 void CRenderer::SetDisplayMode(int mode)

@@ -9,7 +9,7 @@
 // lines starting with '*' saying what was measured (sources, delay,
 // averaging, smoothing), then one row per point of the curve as shown:
 // frequency (Hz), magnitude (dB), phase (degrees), coherence, separated by
-// commas; numbers always with '.' as the decimal point. The first three
-// columns are the frequency-response text the measurement programs read
-// (REW's "Import frequency response", ARTA, Smaart's ASCII import).
+// commas; numbers always with '.' as the decimal point. The comment lines
+// and the first three columns are the layout of the frequency-response
+// text REW writes and imports.
 std::string TransferCsv(const std::vector<TransferPoint>& curve, const std::vector<std::string>& comments);

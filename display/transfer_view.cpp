@@ -13,8 +13,9 @@ namespace {
 constexpr uint32_t White = RGB(255, 255, 255);
 constexpr uint32_t Black = RGB(0, 0, 0);
 constexpr uint32_t Grey = RGB(208, 208, 208);
-constexpr uint32_t MagnitudeColour = RGB(0, 64, 192), PhaseColour = RGB(0, 144, 64), CoherenceColour = RGB(192, 0, 0);
-constexpr int Left = 50, Right = 20, Top = 50, Bottom = 40, Gap = 18;
+constexpr uint32_t MagnitudeColour = RGB(0, 64, 192), PhaseColour = RGB(0, 144, 64), CoherenceColour = RGB(192, 0, 0),
+                   ImpulseColour = RGB(96, 0, 128);
+constexpr int Left = 50, Right = 20, Top = 50, Bottom = 40, Gap = 18, LabelRow = 18;
 constexpr double MagnitudeSpan = 60.0;
 
 // One plot: its rows and the values at its top and bottom.
@@ -52,7 +53,8 @@ double MedianMagnitude(const std::vector<TransferPoint>& curve)
     return finite[finite.size() / 2];
 }
 
-void DrawPlotFrame(CRaster& raster, const Plot& plot, int w, const std::vector<double>& grid, const char* format)
+void DrawPlotFrame(CRaster& raster, const Plot& plot, int w, const std::vector<double>& grid, const char* format,
+                   bool frequencyGrid = true)
 {
     for (const double value : grid) {
         const int y = plot.Row(value);
@@ -64,7 +66,8 @@ void DrawPlotFrame(CRaster& raster, const Plot& plot, int w, const std::vector<d
         raster.AddText(6, y - 6, label);
     }
     for (const double f : {50.0, 100.0, 200.0, 500.0, 1000.0, 2000.0, 5000.0, 10000.0})
-        raster.DrawLine(ColumnOf(f, w), plot.top, ColumnOf(f, w), plot.bottom, Grey);
+        if (frequencyGrid)
+            raster.DrawLine(ColumnOf(f, w), plot.top, ColumnOf(f, w), plot.bottom, Grey);
     raster.DrawLine(Left, plot.top, w - Right, plot.top, Black);
     raster.DrawLine(Left, plot.bottom, w - Right + 1, plot.bottom, Black);
     raster.DrawLine(Left, plot.top, Left, plot.bottom, Black);
@@ -98,10 +101,56 @@ void DrawTrace(CRaster& raster, const Plot& plot, int w, const std::vector<Trans
     }
 }
 
+// The column of `ms` on the impulse response's time axis.
+int TimeColumn(double ms, int w)
+{
+    const double t = (ms - CTransferView::ImpulseFromMs) / (CTransferView::ImpulseToMs - CTransferView::ImpulseFromMs);
+    return Left + static_cast<int>(std::lround(t * (w - Left - Right)));
+}
+
+// The impulse response from ImpulseFromMs to ImpulseToMs, scaled to its
+// largest magnitude: per column the span of the samples it covers, joined
+// to the next column's.
+void DrawImpulse(CRaster& raster, const Plot& plot, int w, const std::vector<double>& impulse, double rate)
+{
+    for (double ms = 0.0; ms < CTransferView::ImpulseToMs; ms += 10.0)
+        raster.DrawLine(TimeColumn(ms, w), plot.top, TimeColumn(ms, w), plot.bottom, Grey);
+    if (impulse.empty())
+        return;
+    const long size = static_cast<long>(impulse.size());
+    double largest = 0.0;
+    for (const double v : impulse)
+        largest = std::max(largest, std::fabs(v));
+    if (largest <= 0.0)
+        return;
+    const int columns = w - Left - Right;
+    int lastLow = -1, lastHigh = -1;
+    for (int c = 0; c < columns; ++c) {
+        const double span = CTransferView::ImpulseToMs - CTransferView::ImpulseFromMs;
+        const double from = (CTransferView::ImpulseFromMs + span * c / columns) / 1000.0 * rate;
+        const double to = (CTransferView::ImpulseFromMs + span * (c + 1) / columns) / 1000.0 * rate;
+        double low = 1.0, high = -1.0;
+        for (long n = static_cast<long>(std::floor(from)); n <= static_cast<long>(std::floor(to)); ++n) {
+            const double v = impulse[static_cast<size_t>(((n % size) + size) % size)] / largest;
+            low = std::min(low, v);
+            high = std::max(high, v);
+        }
+        int top = plot.Row(high), bottom = plot.Row(low);
+        if (lastLow >= 0) {  // joined to the column before
+            top = std::min(top, lastLow);
+            bottom = std::max(bottom, lastHigh);
+        }
+        raster.DrawLine(Left + c, top, Left + c, bottom + 1, ImpulseColour);
+        lastLow = plot.Row(low);
+        lastHigh = plot.Row(high);
+    }
+}
+
 } // namespace
 
 SurfaceChange CTransferView::Draw(CDC* dc, const RECT& rc, const std::vector<TransferPoint>& curve,
-                                  const std::string& legend, double threshold)
+                                  const std::vector<double>& impulse, double rate, const std::string& legend,
+                                  double threshold)
 {
     dc->SetBkColor(White);
     CRaster raster;
@@ -115,33 +164,43 @@ SurfaceChange CTransferView::Draw(CDC* dc, const RECT& rc, const std::vector<Tra
         raster.AddText(10, 4 + 16 * static_cast<int>(line), legend.substr(start, end - start).c_str());
         start = end + 1;
     }
-    const int height = h - Top - Bottom - 2 * Gap;
-    if (w <= Left + Right + 10 || height < 60)
+    const int height = h - Top - Bottom - 3 * Gap - LabelRow;
+    if (w <= Left + Right + 10 || height < 80)
         return SurfaceChange::Whole();
     const double centre = 10.0 * std::round(MedianMagnitude(curve) / 10.0);
-    const Plot magnitude{Top, Top + height / 2, centre + MagnitudeSpan / 2, centre - MagnitudeSpan / 2};
-    const Plot phase{magnitude.bottom + Gap, magnitude.bottom + Gap + height * 3 / 10, 180.0, -180.0};
-    const Plot coherence{phase.bottom + Gap, h - Bottom, 1.0, 0.0};
+    const Plot magnitude{Top, Top + height * 2 / 5, centre + MagnitudeSpan / 2, centre - MagnitudeSpan / 2};
+    const Plot phase{magnitude.bottom + Gap, magnitude.bottom + Gap + height * 22 / 100, 180.0, -180.0};
+    const Plot coherence{phase.bottom + Gap, phase.bottom + Gap + height * 14 / 100, 1.0, 0.0};
+    const Plot response{coherence.bottom + Gap + LabelRow, h - Bottom, 1.0, -1.0};
     std::vector<double> dbGrid;
     for (double db = magnitude.high; db >= magnitude.low; db -= 10.0)
         dbGrid.push_back(db);
     DrawPlotFrame(raster, magnitude, w, dbGrid, "%+.0f dB");
     DrawPlotFrame(raster, phase, w, {180.0, 90.0, 0.0, -90.0, -180.0}, "%.0f\xc2\xb0");
     DrawPlotFrame(raster, coherence, w, {1.0, 0.5, 0.0}, "%.1f");
+    DrawPlotFrame(raster, response, w, {1.0, 0.0, -1.0}, "%.0f", false);
     raster.AddText(Left + 4, magnitude.top + 2, "Magnitude");
     raster.AddText(Left + 4, phase.top + 2, "Phase");
     raster.AddText(Left + 4, coherence.top + 2, "Coherence");
+    raster.AddText(Left + 4, response.top + 2, "Impulse response");
     DrawTrace(raster, magnitude, w, curve, [](const TransferPoint& p) { return p.magnitudeDb; }, MagnitudeColour,
               threshold, false);
     DrawTrace(raster, phase, w, curve, [](const TransferPoint& p) { return p.phaseDegrees; }, PhaseColour, threshold,
               true);
     DrawTrace(raster, coherence, w, curve, [](const TransferPoint& p) { return p.coherence; }, CoherenceColour,
               threshold, false);
+    DrawImpulse(raster, response, w, impulse, rate);
     static const char* const Labels[] = {"20", "50", "100", "200", "500", "1k", "2k", "5k", "10k", "20k"};
     static const double Frequencies[] = {20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000};
     for (int i = 0; i < 10; ++i)
-        raster.AddText(ColumnOf(Frequencies[i], w) - 8, h - Bottom + 4, Labels[i]);
-    raster.AddText(w - Right - 24, h - Bottom + 20, "Hz");
+        raster.AddText(ColumnOf(Frequencies[i], w) - 8, coherence.bottom + 3, Labels[i]);
+    raster.AddText(w - Right - 24, coherence.bottom + 3 + LabelRow / 2, "Hz");
+    for (int ms = 0; ms < ImpulseToMs; ms += 10) {
+        char label[16];
+        std::snprintf(label, sizeof label, "%d", ms);
+        raster.AddText(TimeColumn(ms, w) - 6, h - Bottom + 4, label);
+    }
+    raster.AddText(w - Right - 24, h - Bottom + 20, "ms");
     return SurfaceChange::Whole();
 }
 

@@ -11,16 +11,21 @@
 
 // The transfer view (ours): a measured system's magnitude (dB), phase
 // (-180 to 180 degrees) and coherence (0 to 1) in three plots one above
-// the other on one logarithmic frequency axis from 20 Hz to 20 kHz. Points
-// whose coherence is below the threshold are drawn faint. The magnitude's
-// scale spans 60 dB around the curve's median, in steps of 10 dB. A legend
-// at the top says what is measured.
+// the other on one logarithmic frequency axis from 20 Hz to 20 kHz, and
+// below them its impulse response from 5 ms before the compensated delay
+// to 95 ms after it, scaled to its largest magnitude (the arrival and the
+// reflections). Points whose coherence is below the threshold are drawn
+// faint. The magnitude's scale spans 60 dB around the curve's median, in
+// steps of 10 dB. A legend at the top says what is measured.
 class CTransferView {
 public:
     static constexpr double LowHz = 20.0, HighHz = 20000.0;
+    static constexpr double ImpulseFromMs = -5.0, ImpulseToMs = 95.0;
 
-    // Draws the whole of `rc`; the legend's lines are split at '\n'.
-    SurfaceChange Draw(CDC* dc, const RECT& rc, const std::vector<TransferPoint>& curve, const std::string& legend,
+    // Draws the whole of `rc`; `impulse` (time 0 first, the end before it,
+    // at `rate` Hz) may be empty; the legend's lines are split at '\n'.
+    SurfaceChange Draw(CDC* dc, const RECT& rc, const std::vector<TransferPoint>& curve,
+                       const std::vector<double>& impulse, double rate, const std::string& legend,
                        double coherenceThreshold);
     // The frequency at column x of a view `width` wide, or 0 outside the plots.
     static double FrequencyAt(int x, int width);
