@@ -9,7 +9,9 @@
 #include <QScreen>
 #include <QScrollBar>
 
+#include <chrono>
 #include <cstdio>
+#include <thread>
 
 #include "app/input_listing.h"
 #include "app/measure_menu.h"
@@ -112,6 +114,11 @@ CAnalyzerDlg::CAnalyzerDlg(CProfile& profile, WaveInputDriver* driver)
 
 CAnalyzerDlg::~CAnalyzerDlg()
 {
+    // The generator fades out rather than stopping short.
+    if (generatorOutput && generatorOutput->Now().running) {
+        generatorOutput->Stop();
+        std::this_thread::sleep_for(std::chrono::milliseconds(CPulseOutput::SilentAfterStopMs));
+    }
     engine.Close();
     engine.RemoveConsumer(&transfer);
 }

@@ -9,8 +9,6 @@
 namespace {
 
 constexpr int WatchIntervalMs = 250;
-// After the stop's fade, the stream may go.
-constexpr int FadeMs = static_cast<int>(CSignalGenerator::RampSeconds * 1000) + 100;
 
 } // namespace
 
@@ -31,7 +29,7 @@ void CAnalyzerDlg::OpenGenerator()
         connect(generatorWindow.get(), &QDialog::finished, this, [this] {
             generatorWatch.stop();
             // The fade out first, then the stream goes.
-            QTimer::singleShot(FadeMs, this, [this] {
+            QTimer::singleShot(CPulseOutput::SilentAfterStopMs, this, [this] {
                 if (generatorWindow && !generatorWindow->isVisible())
                     generatorOutput.reset();
             });
@@ -55,7 +53,7 @@ void CAnalyzerDlg::OpenGenerator()
 // sink changed or the last one failed.
 QString CAnalyzerDlg::StartGenerator(const GeneratorSettings& settings, const std::string& sink)
 {
-    if (generatorOutput && (generatorOutput->Sink() != sink || !generatorOutput->Failure().empty()))
+    if (generatorOutput && (generatorOutput->Sink() != sink || !generatorOutput->Now().failure.empty()))
         generatorOutput.reset();
     if (!generatorOutput) {
         std::string message;
@@ -77,10 +75,9 @@ void CAnalyzerDlg::WatchGenerator()
         generatorWindow->ShowStatus(false, 0.0, 0, 0, QString());
         return;
     }
-    const std::string failure = generatorOutput->Failure();
-    generatorWindow->ShowStatus(generatorOutput->Running(), generatorOutput->CrestFactorDb(),
-                                generatorOutput->Underruns(), generatorOutput->ClippedSamples(),
-                                QString::fromStdString(failure));
+    const CPulseOutput::Status now = generatorOutput->Now();
+    generatorWindow->ShowStatus(now.running, now.crestFactorDb, now.underruns, now.clippedSamples,
+                                QString::fromStdString(now.failure));
 }
 
 // Listing asks the server and may wait for it: on a thread of its own

@@ -10,7 +10,7 @@ namespace {
 
 constexpr uint32_t Rate = 48000;
 constexpr size_t FrameBytes = 2 * sizeof(float);
-constexpr double QueuedSeconds = 0.2, RequestSeconds = 0.02;
+constexpr double QueuedSeconds = CPulseOutput::QueuedSeconds, RequestSeconds = 0.02;
 constexpr double HandOutMarginSeconds = 0.15;
 
 } // namespace
@@ -157,26 +157,14 @@ void CPulseOutput::Stop()
     generator.Stop();
 }
 
-bool CPulseOutput::Running()
+CPulseOutput::Status CPulseOutput::Now()
 {
     CPulseLoop::Access access(*loop);
-    return generator.Running();
-}
-
-double CPulseOutput::CrestFactorDb()
-{
-    CPulseLoop::Access access(*loop);
-    return generator.CrestFactorDb();
-}
-
-long CPulseOutput::ClippedSamples()
-{
-    CPulseLoop::Access access(*loop);
-    return generator.ClippedSamples();
-}
-
-std::string CPulseOutput::Failure()
-{
-    CPulseLoop::Access access(*loop);
-    return failure;
+    Status now;
+    now.running = generator.Running();
+    now.crestFactorDb = generator.CrestFactorDb();
+    now.clippedSamples = generator.ClippedSamples();
+    now.underruns = underruns.load(std::memory_order_relaxed);
+    now.failure = failure;
+    return now;
 }

@@ -24,6 +24,11 @@ struct pa_stream;
 class CPulseOutput {
 public:
     static constexpr double KeptSeconds = 4.0;
+    // What the server holds queued, and so how long after Stop the fade
+    // has been heard: the stream may go then without a click.
+    static constexpr double QueuedSeconds = 0.2;
+    static constexpr int SilentAfterStopMs =
+        static_cast<int>((QueuedSeconds + CSignalGenerator::RampSeconds) * 1000) + 100;
 
     // The sink named `sinkName`, or the server's default sink when empty;
     // null, with why in `message`, when it cannot play there.
@@ -39,13 +44,18 @@ public:
     void Configure(const GeneratorSettings& settings);
     void Start();
     void Stop();
-    bool Running();
-    double CrestFactorDb();
-    long ClippedSamples();
-    // Times the server ran out of what it had been given to play.
-    long Underruns() const { return underruns.load(std::memory_order_relaxed); }
-    // Why the stream ended ("" while it plays).
-    std::string Failure();
+    // What it does now: sounding (or fading out), the signal's crest factor
+    // and clipped samples (CSignalGenerator), the times the server ran out
+    // of what it had been given to play, and why the stream ended ("" while
+    // it plays).
+    struct Status {
+        bool running = false;
+        double crestFactorDb = 0.0;
+        long clippedSamples = 0;
+        long underruns = 0;
+        std::string failure;
+    };
+    Status Now();
     // `frames` samples of the generator's signal, following those handed out
     // last: one timeline, the capture's blocks taken against it. The first
     // call, one after falling behind what is kept and one that would reach

@@ -389,8 +389,8 @@ TEST_F(CaptureThroughServer, TheGeneratorPlaysOnTheCapturesLoop)
     recorded = LeftRms();
     Run(2.0);
     EXPECT_NEAR(recorded.Dbfs(), -20.0, 0.05);
-    EXPECT_EQ(output->Underruns(), 0);
-    EXPECT_EQ(output->Failure(), "");
+    EXPECT_EQ(output->Now().underruns, 0);
+    EXPECT_EQ(output->Now().failure, "");
     int loopThreads = 0;
     for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
         std::ifstream comm(task.path() / "comm");

@@ -44,7 +44,7 @@ TEST_F(Generator, FromTheMenuALoudLevelIsAskedAboutOnceAndTheChoicesAreKept)
     EXPECT_EQ(asked, 2);
     ASSERT_TRUE(generator->Playing()) << generator->Status().toStdString();
     ASSERT_NE(w.GeneratorOutput(), nullptr);
-    EXPECT_TRUE(w.GeneratorOutput()->Running());
+    EXPECT_TRUE(w.GeneratorOutput()->Now().running);
     generator->LevelBox()->setValue(-4.0);
     EXPECT_EQ(asked, 2) << "once a run";
     char stored[32] = "";
@@ -53,7 +53,7 @@ TEST_F(Generator, FromTheMenuALoudLevelIsAskedAboutOnceAndTheChoicesAreKept)
 
     generator->close();
     EXPECT_FALSE(generator->Playing());
-    QTest::qWait(400);
+    QTest::qWait(CPulseOutput::SilentAfterStopMs + 200);
     EXPECT_EQ(w.GeneratorOutput(), nullptr) << "the stream goes after the fade";
 }
 
