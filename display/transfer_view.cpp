@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 #include "display/raster.h"
 #include "settings/measure_settings.h"
@@ -16,6 +17,8 @@ constexpr uint32_t Grey = RGB(208, 208, 208);
 constexpr uint32_t MagnitudeColour = RGB(0, 64, 192), PhaseColour = RGB(0, 144, 64), CoherenceColour = RGB(192, 0, 0),
                    ImpulseColour = RGB(96, 0, 128);
 constexpr int Left = 50, Right = 20, Top = 50, Bottom = 40, Gap = 18, LabelRow = 18;
+// A label's width, about, in the dialogs' font.
+constexpr int CharWidth = 7;
 constexpr double MagnitudeSpan = 60.0;
 
 // One plot: its rows and the values at its top and bottom.
@@ -179,10 +182,10 @@ SurfaceChange CTransferView::Draw(CDC* dc, const RECT& rc, const std::vector<Tra
     DrawPlotFrame(raster, phase, w, {180.0, 90.0, 0.0, -90.0, -180.0}, "%.0f\xc2\xb0");
     DrawPlotFrame(raster, coherence, w, {1.0, 0.5, 0.0}, "%.1f");
     DrawPlotFrame(raster, response, w, {1.0, 0.0, -1.0}, "%.0f", false);
-    raster.AddText(Left + 4, magnitude.top + 2, "Magnitude");
-    raster.AddText(Left + 4, phase.top + 2, "Phase");
-    raster.AddText(Left + 4, coherence.top + 2, "Coherence");
-    raster.AddText(Left + 4, response.top + 2, "Impulse response");
+    // Each plot's name above its right end, where no trace goes under it.
+    for (const auto& [plot, name] : {std::pair<const Plot*, const char*>{&magnitude, "Magnitude"},
+                                     {&phase, "Phase"}, {&coherence, "Coherence"}, {&response, "Impulse response"}})
+        raster.AddText(w - Right - CharWidth * static_cast<int>(std::strlen(name)), plot->top - 15, name);
     DrawTrace(raster, magnitude, w, curve, [](const TransferPoint& p) { return p.magnitudeDb; }, MagnitudeColour,
               threshold, false);
     DrawTrace(raster, phase, w, curve, [](const TransferPoint& p) { return p.phaseDegrees; }, PhaseColour, threshold,
@@ -190,11 +193,10 @@ SurfaceChange CTransferView::Draw(CDC* dc, const RECT& rc, const std::vector<Tra
     DrawTrace(raster, coherence, w, curve, [](const TransferPoint& p) { return p.coherence; }, CoherenceColour,
               threshold, false);
     DrawImpulse(raster, response, w, impulse, rate);
-    static const char* const Labels[] = {"20", "50", "100", "200", "500", "1k", "2k", "5k", "10k", "20k"};
+    static const char* const Labels[] = {"20 Hz", "50", "100", "200", "500", "1k", "2k", "5k", "10k", "20k"};
     static const double Frequencies[] = {20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000};
     for (int i = 0; i < 10; ++i)
         raster.AddText(ColumnOf(Frequencies[i], w) - 8, coherence.bottom + 3, Labels[i]);
-    raster.AddText(w - Right - 24, coherence.bottom + 3 + LabelRow / 2, "Hz");
     for (int ms = 0; ms < ImpulseToMs; ms += 10) {
         char label[16];
         std::snprintf(label, sizeof label, "%d", ms);
