@@ -7,6 +7,7 @@
 #include "analysis/block_readings.h"
 #include "analysis/loudness_meter.h"
 #include "analysis/sound_level_meter.h"
+#include "analysis/transfer_measurement.h"
 #include "analysis/measurement.h"
 #include "analysis/wave_capture.h"
 #include "dsp/constant_q.h"
@@ -233,5 +234,40 @@ void BM_SoundLevelMeter(benchmark::State& state)
     benchmark::DoNotOptimize(meter.Readings().fast);
 }
 BENCHMARK(BM_SoundLevelMeter)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// The transfer view's measurement of a block (left against right): a
+// 16384-point transform of both every fourth block, the averages, the
+// seconds kept for the delay; and "Find delay" over the 2 s kept, which
+// runs on the GUI thread between two blocks.
+void BM_TransferBlock(benchmark::State& state)
+{
+    CTransferMeasurement transfer;
+    transfer.SetWanted(true);
+    const std::vector<int16_t> buffers[2] = {StereoBuffer(0), StereoBuffer(1)};
+    AnalysedBlock block;
+    block.frames = CWaveCapture::FramesPerBuffer;
+    for (auto _ : state) {
+        block.interleaved = buffers[block.index++ % 2].data();
+        transfer.Consume(block);
+    }
+    benchmark::DoNotOptimize(transfer.Transfer().Averages());
+}
+BENCHMARK(BM_TransferBlock)->Unit(benchmark::kMillisecond);
+
+void BM_FindDelay(benchmark::State& state)
+{
+    CTransferMeasurement transfer;
+    transfer.SetWanted(true);
+    const std::vector<int16_t> buffers[2] = {StereoBuffer(0), StereoBuffer(1)};
+    AnalysedBlock block;
+    block.frames = CWaveCapture::FramesPerBuffer;
+    for (int b = 0; b < 50; ++b) {
+        block.interleaved = buffers[b % 2].data();
+        transfer.Consume(block);
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(transfer.FindDelay().samples);
+}
+BENCHMARK(BM_FindDelay)->Unit(benchmark::kMillisecond);
 
 } // namespace
