@@ -56,7 +56,7 @@ echo "== Input, analysis and capture e2e tests under ThreadSanitizer"
 export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$root/tests/tsan-suppressions.txt"
 # The tests of the measurements run on one thread and take minutes under
 # ThreadSanitizer; they run in the other two builds.
-single_threaded='BandLevels.*:BandsPerOctave/*:Signals/TempoReadout.*:SpectrumAverage.*:LoudnessMeter.*:LevelLog.*:TransferFunction.*'
+single_threaded='BandLevels.*:BandsPerOctave/*:Signals/TempoReadout.*:SpectrumAverage.*:LoudnessMeter.*:LevelLog.*:TransferFunction.*:FileMeasurement.*'
 "$root/build-tsan/tests/input/input_tests"
 "$root/build-tsan/tests/analysis/analysis_tests" --gtest_filter="-$single_threaded"
 "$root/scripts/test-rig.sh" "$root/build-tsan/tests/e2e/capture_e2e_tests"

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <array>
+#include <limits>
+#include <string>
+
+#include "dsp/frequency_weighting.h"
+
+// The numbers of a whole sound file, taken by the live meters' own code
+// (CLoudnessMeter, CSoundLevelMeter) from the file as the program reads it
+// (AudioFileReader: stereo, 16 bits, 48 kHz). Levels are in dB relative to
+// full scale; -inf where there is nothing.
+struct FileMeasurement {
+    static constexpr double Silence = -std::numeric_limits<double>::infinity();
+
+    std::string error;   // not measured, and why; the rest is empty then
+    std::string notice;  // how it was read ("" when plain): channels left out
+    double seconds = 0.0;
+    int rate = 0;        // the file's own
+    int channels = 0;    // the file's own
+    // ITU-R BS.1770-4 / EBU R 128: integrated loudness (LUFS), loudness
+    // range (LU, EBU Tech 3342), the largest momentary and short-term
+    // loudness (LUFS).
+    double integrated = Silence, range = 0.0, maxMomentary = Silence, maxShortTerm = Silence;
+    // Per channel (left, right): the largest true peak (dBTP, 4 times
+    // oversampled) and sample peak (dBFS), and the RMS of the whole file
+    // (dBFS, a full-scale sine reading 0.0 dB).
+    std::array<double, 2> truePeak{Silence, Silence}, samplePeak{Silence, Silence}, rms{Silence, Silence};
+    // The sound level meter on the left channel, weighting X: LXeq, LXFmax,
+    // LCpeak and L10, L50, L90 of LXF (dBFS).
+    Weighting weighting = Weighting::A;
+    double eq = Silence, fastMax = Silence, cPeak = Silence, l10 = Silence, l50 = Silence, l90 = Silence;
+};
+
+// Reads `path` through once, in memory that does not grow with its length.
+FileMeasurement MeasureFile(const std::string& path, Weighting weighting);
