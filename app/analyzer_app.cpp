@@ -14,6 +14,7 @@
 
 #include "app/analyzer_dlg.h"
 #include "app/file_render.h"
+#include "app/file_report.h"
 #include "app/termination_signal.h"
 #include "dsp/debug_message.h"
 #include "dsp/subnormals.h"
@@ -181,6 +182,8 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
     }
     if (line.listDevices)
         return ListDevices();
+    if (line.report)
+        return ReportFiles(line.reportRequest);
     Profile.CreateIfMissing(starter);
     if (line.render)
         return RenderFiles(argv[0], line, Profile);

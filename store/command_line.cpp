@@ -9,6 +9,7 @@ const char* const CommandLineUsage =
     "       tavimeter --render IN OUT.png [--size WxH] [--mode 0|1|3] [--from SECONDS] [--to SECONDS]\n"
     "                 [--ini FILE] [--bare]\n"
     "       tavimeter --render IN... --out-dir DIR [options as above]\n"
+    "       tavimeter --report IN... [--format json|csv] [--out FILE] [--weighting A|C|Z]\n"
     "  --device NAME   capture from the PulseAudio source or ALSA device NAME\n"
     "  --input FILE    analyse a sound file at real-time pace (WAV, FLAC, Ogg, Opus,\n"
     "                  AIFF, ... at any rate: converted to 48 kHz; mono or the first\n"
@@ -29,7 +30,16 @@ const char* const CommandLineUsage =
     "                  height)\n"
     "  --from, --to    the part of the file to draw, in seconds\n"
     "  --bare          no caption line and no frequency scale\n"
-    "  --out-dir DIR   write DIR/NAME.png for each input file\n";
+    "  --out-dir DIR   write DIR/NAME.png for each input file\n"
+    "  --report        measure whole files: loudness, loudness range, peaks, RMS and\n"
+    "                  the sound level meter's levels, one JSON object per line per\n"
+    "                  file (or a CSV row); a file that cannot be read gives its error\n"
+    "                  and the exit status 1; on every core\n"
+    "  --format        json (the default) or csv\n"
+    "  --out FILE      write the report to FILE (whole, or not at all) instead of\n"
+    "                  the standard output\n"
+    "  --weighting     the sound level meter's frequency weighting: A (the default),\n"
+    "                  C or Z\n";
 
 namespace {
 
@@ -82,6 +92,38 @@ void ParseRenderOption(CommandLine& line, const std::string& argument, const std
     }
 }
 
+bool IsReportOption(const std::string& argument)
+{
+    return argument == "--format" || argument == "--out" || argument == "--weighting";
+}
+
+void ParseReportOption(CommandLine& line, const std::string& argument, const std::string& value)
+{
+    ReportRequest& r = line.reportRequest;
+    if (argument == "--format") {
+        if (value != "json" && value != "csv")
+            line.error = "--format needs json or csv.";
+        r.csv = value == "csv";
+    } else if (argument == "--weighting") {
+        if (value.size() != 1 || std::string("ACZ").find(value[0]) == std::string::npos)
+            line.error = "--weighting needs A, C or Z.";
+        else
+            r.weighting = value[0];
+    } else {
+        r.output = value;
+    }
+}
+
+void CheckReport(CommandLine& line, std::vector<std::string>& plain)
+{
+    if (line.render || !line.deviceName.empty() || !line.inputFile.empty() || !line.levelLog.empty() ||
+        line.listDevices)
+        line.error = "--report cannot be used with --render, --device, --input, --log-levels or --list-devices.";
+    else if (plain.empty())
+        line.error = "--report needs at least one input file.";
+    line.reportRequest.inputs = plain;
+}
+
 bool IsRenderOption(const std::string& argument)
 {
     return argument == "--size" || argument == "--from" || argument == "--to" || argument == "--ini" ||
@@ -117,7 +159,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
 {
     CommandLine line;
     std::vector<std::string> plain;
-    bool renderOnly = false;
+    bool renderOnly = false, reportOnly = false;
     for (int i = 1; i < argc && line.error.empty(); ++i) {
         const std::string argument = argv[i];
         auto value = [&](std::string& into) {
@@ -141,6 +183,14 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             line.help = true;
         else if (argument == "--render")
             line.render = true;
+        else if (argument == "--report")
+            line.report = true;
+        else if (IsReportOption(argument)) {
+            reportOnly = true;
+            value(given);
+            if (line.error.empty())
+                ParseReportOption(line, argument, given);
+        }
         else if (argument == "--bare")
             line.renderRequest.bare = renderOnly = true;
         else if (IsRenderOption(argument)) {
@@ -155,7 +205,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
     }
     if (!line.error.empty())
         return line;
-    if (line.render)
+    if (line.report)
+        CheckReport(line, plain);
+    else if (reportOnly)
+        line.error = "--format, --out and --weighting go with --report.";
+    else if (line.render)
         CheckRender(line, plain);
     else if (!plain.empty())
         line.error = "Unknown argument " + plain.front() + ".";

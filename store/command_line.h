@@ -16,6 +16,14 @@ struct RenderRequest {
     bool bare = false;       // --bare: no caption, no frequency scale
 };
 
+// What --report asks for: numbers of whole files for scripts.
+struct ReportRequest {
+    std::vector<std::string> inputs;
+    bool csv = false;        // --format csv (json by default)
+    std::string output;      // --out FILE; empty: standard output
+    char weighting = 'A';    // --weighting A|C|Z, the sound level meter's
+};
+
 // What the command line asks for. Without arguments the analyser captures
 // the default sound input.
 struct CommandLine {
@@ -27,6 +35,8 @@ struct CommandLine {
     bool help = false;
     bool render = false;     // --render
     RenderRequest renderRequest;
+    bool report = false;     // --report
+    ReportRequest reportRequest;
     std::string error;       // non-empty: the arguments are not usable
 };
 

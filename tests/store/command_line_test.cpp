@@ -77,4 +77,28 @@ TEST(CommandLine, RenderTakesFilesAndItsOwnOptions)
         EXPECT_EQ(Parse(r.args).error, r.error) << r.args.back();
 }
 
+TEST(CommandLine, ReportTakesFilesAndItsOwnOptions)
+{
+    const CommandLine line = Parse({"--report", "a.wav", "b.flac", "--format", "csv", "--out", "r.csv", "--weighting", "Z"});
+    ASSERT_EQ(line.error, "");
+    EXPECT_TRUE(line.report);
+    EXPECT_EQ(line.reportRequest.inputs, (std::vector<std::string>{"a.wav", "b.flac"}));
+    EXPECT_TRUE(line.reportRequest.csv);
+    EXPECT_EQ(line.reportRequest.output, "r.csv");
+    EXPECT_EQ(line.reportRequest.weighting, 'Z');
+    const struct {
+        std::vector<const char*> args;
+        const char* error;
+    } refused[] = {
+        {{"--report"}, "--report needs at least one input file."},
+        {{"--report", "a.wav", "--format", "xml"}, "--format needs json or csv."},
+        {{"--report", "a.wav", "--weighting", "B"}, "--weighting needs A, C or Z."},
+        {{"a.wav", "--format", "csv"}, "--format, --out and --weighting go with --report."},
+        {{"--report", "a.wav", "--render", "b.png"},
+         "--report cannot be used with --render, --device, --input, --log-levels or --list-devices."},
+    };
+    for (const auto& r : refused)
+        EXPECT_EQ(Parse(r.args).error, r.error) << r.args.back();
+}
+
 } // namespace

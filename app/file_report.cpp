@@ -1,0 +1,102 @@
+#include "app/file_report.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <clocale>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+#include <vector>
+
+#include "display/report_format.h"
+#include "store/command_line.h"
+#include "store/replacement_file.h"
+
+namespace {
+
+Weighting WeightingOf(char letter)
+{
+    return letter == 'C' ? Weighting::C : letter == 'Z' ? Weighting::Z : Weighting::A;
+}
+
+bool NamesAnInput(const ReportRequest& request)
+{
+    std::error_code error;
+    for (const std::string& input : request.inputs)
+        if (input == request.output || std::filesystem::equivalent(input, request.output, error))
+            return true;
+    return false;
+}
+
+// Measures every input, `threads` at a time, while the calling thread shows
+// how far it has come.
+std::vector<FileReport> MeasureAll(const ReportRequest& request)
+{
+    std::vector<FileReport> reports(request.inputs.size());
+    std::atomic<size_t> next{0}, done{0};
+    const size_t count = reports.size();
+    const size_t threads = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), count);
+    std::vector<std::thread> workers;
+    for (size_t t = 0; t < threads; ++t)
+        workers.emplace_back([&] {
+            for (size_t i; (i = next++) < count; ++done) {
+                reports[i].file = request.inputs[i];
+                reports[i].measured = MeasureFile(request.inputs[i], WeightingOf(request.weighting));
+            }
+        });
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    while (terminal && done < count) {
+        std::fprintf(stderr, "\rtavimeter: %zu of %zu files measured", done.load(), count);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    for (std::thread& worker : workers)
+        worker.join();
+    if (terminal)
+        std::fprintf(stderr, "\rtavimeter: %zu of %zu files measured\n", count, count);
+    return reports;
+}
+
+std::string ReportText(const ReportRequest& request, const std::vector<FileReport>& reports)
+{
+    std::string text = request.csv ? ReportCsvHeader(WeightingOf(request.weighting), false) : std::string();
+    for (const FileReport& r : reports)
+        text += request.csv ? ReportCsvRow(r) : ReportJson(r);
+    return text;
+}
+
+bool Write(const ReportRequest& request, const std::string& text)
+{
+    std::string reason;
+    if (!request.output.empty()) {
+        if (ReplaceFileContents(request.output, text.data(), text.size(), reason))
+            return true;
+        std::fprintf(stderr, "tavimeter: the report could not be written to %s: %s\n", request.output.c_str(),
+                     reason.c_str());
+        return false;
+    }
+    if (std::fwrite(text.data(), 1, text.size(), stdout) == text.size() && std::fflush(stdout) == 0)
+        return true;
+    std::perror("tavimeter: the report could not be written");
+    return false;
+}
+
+} // namespace
+
+int ReportFiles(const ReportRequest& request)
+{
+    // Numbers always with '.' as the decimal point.
+    std::setlocale(LC_NUMERIC, "C");
+    if (!request.output.empty() && NamesAnInput(request)) {
+        std::fprintf(stderr, "tavimeter: --out %s names one of the input files; nothing was measured.\n",
+                     request.output.c_str());
+        return 2;
+    }
+    const std::vector<FileReport> reports = MeasureAll(request);
+    const bool written = Write(request, ReportText(request, reports));
+    const bool allMeasured =
+        std::all_of(reports.begin(), reports.end(), [](const FileReport& r) { return r.measured.error.empty(); });
+    return written && allMeasured ? 0 : 1;
+}

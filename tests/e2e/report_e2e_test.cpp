@@ -1,0 +1,92 @@
+#include <sys/stat.h>
+
+#include "tests/e2e/program_fixture.h"
+#include "tests/input/sound_file_maker.h"
+
+namespace {
+
+// Runs the program with `arguments`; its output and errors go to files.
+int RunProgram(const std::string& exe, const std::string& folder, const std::string& arguments)
+{
+    const std::string command = exe + " " + arguments + " >" + folder + "/out.txt 2>" + folder + "/err.txt";
+    return WEXITSTATUS(std::system(command.c_str()));
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// The number after "key": in a JSON line, NAN when it is not there.
+double JsonNumber(const std::string& line, const std::string& key)
+{
+    const size_t at = line.find("\"" + key + "\": ");
+    return at == std::string::npos ? NAN : std::atof(line.c_str() + at + key.size() + 4);
+}
+
+// --report: EBU Tech 3341 case 1 (a -23 dBFS 1 kHz sine, 20 s) reads
+// -23.0 LUFS; a file that cannot be read gives its error, the others are
+// still reported in the order given, and the exit status is 1; CSV has a
+// header with units; --out replaces a file whole and refuses to name an
+// input.
+TEST_F(Program, ReportsWholeFilesForScripts)
+{
+    ASSERT_TRUE(WriteSoundFile(folder + "/case1.wav", {}, 20 * 48000, Sine(1000, std::pow(10.0, -23.0 / 20), 48000)));
+    ASSERT_TRUE(WriteSoundFile(folder + "/quiet.flac", {SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 44100, 1}, 5 * 44100,
+                               Sine(1000, std::pow(10.0, -33.0 / 20), 44100)));
+    std::ofstream(folder + "/broken.wav") << "not sound";
+    const std::string files = folder + "/case1.wav " + folder + "/broken.wav " + folder + "/quiet.flac";
+
+    EXPECT_EQ(RunProgram(exe, folder, "--report " + files), 1) << ReadAll(folder + "/err.txt");
+    const std::vector<std::string> json = Lines(ReadAll(folder + "/out.txt"));
+    ASSERT_EQ(json.size(), 3u);
+    EXPECT_NEAR(JsonNumber(json[0], "integrated_lufs"), -23.0, 0.1) << json[0];
+    EXPECT_NEAR(JsonNumber(json[0], "true_peak_left_dbtp"), -23.0, 0.1);
+    EXPECT_NE(json[1].find("\"error\": \"The file"), std::string::npos) << json[1];
+    EXPECT_EQ(JsonNumber(json[2], "rate_hz"), 44100);
+    EXPECT_EQ(JsonNumber(json[2], "channels"), 1);
+    EXPECT_NEAR(JsonNumber(json[2], "laeq_dbfs"), -33.0, 0.1);
+
+    std::ofstream(folder + "/report.csv") << "old contents\n";
+    EXPECT_EQ(RunProgram(exe, folder, "--report " + folder + "/case1.wav --format csv --weighting Z --out " + folder +
+                                   "/report.csv"),
+              0)
+        << ReadAll(folder + "/err.txt");
+    const std::vector<std::string> csv = Lines(ReadAll(folder + "/report.csv"));
+    ASSERT_EQ(csv.size(), 2u);
+    EXPECT_EQ(csv[0].rfind("file,duration_s,rate_hz,channels,integrated_lufs,", 0), 0u) << csv[0];
+    EXPECT_NE(csv[0].find(",lzeq_dbfs,"), std::string::npos);
+
+    const std::string before = ReadAll(folder + "/case1.wav");
+    EXPECT_EQ(RunProgram(exe, folder, "--report " + folder + "/case1.wav --out " + folder + "/case1.wav"), 2);
+    EXPECT_EQ(ReadAll(folder + "/case1.wav"), before) << "the input is untouched";
+}
+
+// The README's recipe on this machine: GNU parallel spreads the files over
+// its job slots (-S : is this host; more hosts are more -S or
+// --sshloginfile entries) and the JSON lines are gathered into one file.
+TEST_F(Program, GnuParallelGathersTheReportsOfAFolder)
+{
+    mkdir((folder + "/recordings").c_str(), 0755);
+    for (int i = 0; i < 4; ++i)
+        ASSERT_TRUE(WriteSoundFile(folder + "/recordings/take" + std::to_string(i) + ".wav", {}, 3 * 48000,
+                                   Sine(1000, std::pow(10.0, (-20.0 - 5 * i) / 20), 48000)));
+    const std::string pipeline = "ls " + folder + "/recordings/*.wav | parallel --will-cite -S : " + exe +
+                                 " --report {} >" + folder + "/all.jsonl 2>" + folder + "/err.txt";
+    ASSERT_EQ(WEXITSTATUS(std::system(pipeline.c_str())), 0) << ReadAll(folder + "/err.txt");
+    const std::vector<std::string> gathered = Lines(ReadAll(folder + "/all.jsonl"));
+    ASSERT_EQ(gathered.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+        const std::string name = "take" + std::to_string(i) + ".wav\"";
+        const auto line = std::find_if(gathered.begin(), gathered.end(),
+                                       [&](const std::string& l) { return l.find(name) != std::string::npos; });
+        ASSERT_NE(line, gathered.end()) << name;
+        EXPECT_NEAR(JsonNumber(*line, "laeq_dbfs"), -20.0 - 5 * i, 0.1) << *line;
+    }
+}
+
+} // namespace
