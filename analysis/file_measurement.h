@@ -3,6 +3,7 @@
 #include <array>
 #include <limits>
 #include <string>
+#include <vector>
 
 #include "dsp/frequency_weighting.h"
 
@@ -30,7 +31,30 @@ struct FileMeasurement {
     // LCpeak and L10, L50, L90 of LXF (dBFS).
     Weighting weighting = Weighting::A;
     double eq = Silence, fastMax = Silence, cPeak = Silence, l10 = Silence, l50 = Silence, l90 = Silence;
+    // With bands: per fractional-octave band of the left channel (IEC
+    // 61260-1, weighting X), its nominal and exact midband and its LXeq.
+    std::vector<std::string> bandNominal;
+    std::vector<double> bandMidband, bandEq;
+    // With intervals: per interval of the file, from `start` to `end`
+    // seconds, the momentary and short-term loudness at its end, the
+    // largest true and sample peak per channel in it, its LXeq and, with
+    // bands, its LXeq per band.
+    struct Interval {
+        double start = 0.0, end = 0.0;
+        double momentary = Silence, shortTerm = Silence;
+        std::array<double, 2> truePeak{Silence, Silence}, samplePeak{Silence, Silence};
+        double eq = Silence;
+        std::vector<double> bandEq;
+    };
+    std::vector<Interval> intervals;
 };
 
-// Reads `path` through once, in memory that does not grow with its length.
-FileMeasurement MeasureFile(const std::string& path, Weighting weighting);
+struct MeasureOptions {
+    Weighting weighting = Weighting::A;
+    int bandsPerOctave = 0;        // 1, 3, 6 or 12; 0 for none
+    double intervalSeconds = 0.0;  // 0 for none
+};
+
+// Reads `path` through once, in memory that does not grow with its length
+// (but for the intervals' numbers).
+FileMeasurement MeasureFile(const std::string& path, const MeasureOptions& options);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "analysis/band_energy.h"
 #include "settings/measure_settings.h"
 
 namespace {
@@ -116,12 +117,7 @@ void CMeasurement::ConfigureBands()
     bank.Init(b, SampleRate);
     // Above 8 kHz the filter falls short of the standard's formula; each
     // band takes the difference at its midband.
-    correction.clear();
-    for (const FractionalOctaveBand& band : bank.Bands()) {
-        const double ratio = WeightingGain(kind, band.midband) / weightingFilter.Magnitude(band.midband);
-        const double microphoneGain = microphone ? std::pow(10.0, microphone(band.midband) / 10.0) : 1.0;
-        correction.push_back(ratio * ratio * microphoneGain);
-    }
+    correction = BandCorrections(bank, weightingFilter, kind, microphone);
     timeWeighted.clear();
     bandAverage.Reset();
     bandPeak.Reset();

@@ -44,7 +44,8 @@ std::vector<FileReport> MeasureAll(const ReportRequest& request)
         workers.emplace_back([&] {
             for (size_t i; (i = next++) < count; ++done) {
                 reports[i].file = request.inputs[i];
-                reports[i].measured = MeasureFile(request.inputs[i], WeightingOf(request.weighting));
+                reports[i].measured = MeasureFile(
+                    request.inputs[i], {WeightingOf(request.weighting), request.bandsPerOctave, request.interval});
             }
         });
     const bool terminal = isatty(STDERR_FILENO) != 0;
@@ -61,9 +62,11 @@ std::vector<FileReport> MeasureAll(const ReportRequest& request)
 
 std::string ReportText(const ReportRequest& request, const std::vector<FileReport>& reports)
 {
-    std::string text = request.csv ? ReportCsvHeader(WeightingOf(request.weighting), false) : std::string();
+    if (request.csv)
+        return ReportCsv(reports, {WeightingOf(request.weighting), false, request.bandsPerOctave, request.interval > 0});
+    std::string text;
     for (const FileReport& r : reports)
-        text += request.csv ? ReportCsvRow(r) : ReportJson(r);
+        text += ReportJson(r);
     return text;
 }
 

@@ -51,6 +51,16 @@ std::string Number(double value, const char* none)
     return text;
 }
 
+std::string Unit(const FileReport& r)
+{
+    return r.calibrated ? "_db_spl" : "_dbfs";
+}
+
+double Shift(const FileReport& r)
+{
+    return r.calibrated ? r.offset : 0.0;
+}
+
 struct Field {
     std::string name;  // with its unit
     double value;
@@ -61,8 +71,8 @@ std::vector<Field> Fields(const FileReport& r)
 {
     const FileMeasurement& m = r.measured;
     const std::string x = Letter(m.weighting);
-    const std::string unit = r.calibrated ? "_db_spl" : "_dbfs";
-    const double shift = r.calibrated ? r.offset : 0.0;
+    const std::string unit = Unit(r);
+    const double shift = Shift(r);
     return {{"duration_s", m.seconds},
             {"rate_hz", static_cast<double>(m.rate)},
             {"channels", static_cast<double>(m.channels)},
@@ -82,6 +92,36 @@ std::vector<Field> Fields(const FileReport& r)
             {"l" + x + "10" + unit, m.l10 + shift},
             {"l" + x + "50" + unit, m.l50 + shift},
             {"l" + x + "90" + unit, m.l90 + shift}};
+}
+
+std::string JsonArray(const std::vector<std::string>& items)
+{
+    std::string out = "[";
+    for (size_t i = 0; i < items.size(); ++i)
+        out += (i ? ", " : "") + items[i];
+    return out + "]";
+}
+
+std::vector<std::string> Numbers(const std::vector<double>& values, double shift, const char* none)
+{
+    std::vector<std::string> out;
+    for (const double v : values)
+        out.push_back(Number(v + shift, none));
+    return out;
+}
+
+// The numbers of an interval in the order they are written.
+std::vector<Field> IntervalFields(const FileReport& r, const FileMeasurement::Interval& i)
+{
+    return {{"start_s", i.start},
+            {"end_s", i.end},
+            {"momentary_lufs", i.momentary},
+            {"short_term_lufs", i.shortTerm},
+            {"true_peak_left_dbtp", i.truePeak[0]},
+            {"true_peak_right_dbtp", i.truePeak[1]},
+            {"sample_peak_left_dbfs", i.samplePeak[0]},
+            {"sample_peak_right_dbfs", i.samplePeak[1]},
+            {"l" + std::string(Letter(r.measured.weighting)) + "eq" + Unit(r), i.eq + Shift(r)}};
 }
 
 std::string CsvField(const std::string& text)
@@ -107,27 +147,67 @@ std::string ReportJson(const FileReport& r)
         const bool whole = f.name == "rate_hz" || f.name == "channels";
         json += ", \"" + f.name + "\": " + (whole ? std::to_string(static_cast<long>(f.value)) : Number(f.value, "null"));
     }
+    const FileMeasurement& m = r.measured;
+    const std::string bandKey = "\"band_l" + std::string(Letter(m.weighting)) + "eq" + Unit(r) + "\": ";
+    if (!m.bandMidband.empty()) {
+        std::vector<std::string> nominal;
+        for (const std::string& n : m.bandNominal)
+            nominal.push_back(JsonString(n));
+        json += ", \"band_nominal_hz\": " + JsonArray(nominal) + ", \"band_midband_hz\": " +
+                JsonArray(Numbers(m.bandMidband, 0.0, "null")) + ", " + bandKey +
+                JsonArray(Numbers(m.bandEq, Shift(r), "null"));
+    }
+    if (!m.intervals.empty()) {
+        std::vector<std::string> objects;
+        for (const FileMeasurement::Interval& i : m.intervals) {
+            std::string object = "{";
+            for (const Field& f : IntervalFields(r, i))
+                object += (object.size() > 1 ? ", \"" : "\"") + f.name + "\": " + Number(f.value, "null");
+            if (!i.bandEq.empty())
+                object += ", " + bandKey + JsonArray(Numbers(i.bandEq, Shift(r), "null"));
+            objects.push_back(object + "}");
+        }
+        json += ", \"intervals\": " + JsonArray(objects);
+    }
     return json + "}\n";
 }
 
-std::string ReportCsvHeader(Weighting weighting, bool calibrated)
+std::string ReportCsv(const std::vector<FileReport>& reports, const CsvLayout& layout)
 {
     FileReport shape;
-    shape.measured.weighting = weighting;
-    shape.calibrated = calibrated;
-    std::string header = "file";
-    for (const Field& f : Fields(shape))
-        header += "," + f.name;
-    return header + ",notice,error\n";
-}
-
-std::string ReportCsvRow(const FileReport& r)
-{
-    std::string row = CsvField(r.file);
-    const bool failed = !r.measured.error.empty();
-    for (const Field& f : Fields(r)) {
-        const bool whole = f.name == "rate_hz" || f.name == "channels";
-        row += "," + (failed ? std::string() : whole ? std::to_string(static_cast<long>(f.value)) : Number(f.value, ""));
+    shape.measured.weighting = layout.weighting;
+    shape.calibrated = layout.calibrated;
+    const std::vector<Field> columns =
+        layout.intervals ? IntervalFields(shape, FileMeasurement::Interval()) : Fields(shape);
+    const std::vector<FractionalOctaveBand> bands =
+        layout.bandsPerOctave > 0 ? FractionalOctaveBands(layout.bandsPerOctave) : std::vector<FractionalOctaveBand>();
+    std::string csv = "file";
+    for (const Field& f : columns)
+        csv += "," + f.name;
+    for (const FractionalOctaveBand& b : bands)
+        csv += ",band_" + b.nominal + "_l" + Letter(layout.weighting) + "eq" + Unit(shape);
+    csv += layout.intervals ? ",error\n" : ",notice,error\n";
+    const auto row = [&](const FileReport& r, const std::vector<Field>& fields, const std::vector<double>& bandEq) {
+        std::string line = CsvField(r.file);
+        for (const Field& f : fields) {
+            const bool whole = f.name == "rate_hz" || f.name == "channels";
+            line += "," + (whole ? std::to_string(static_cast<long>(f.value)) : Number(f.value, ""));
+        }
+        for (size_t k = 0; k < bands.size(); ++k)
+            line += "," + (k < bandEq.size() ? Number(bandEq[k] + Shift(r), "") : std::string());
+        return line + (layout.intervals ? "," : "," + CsvField(r.measured.notice) + ",") + CsvField(r.measured.error) +
+               "\n";
+    };
+    for (const FileReport& r : reports) {
+        if (!r.measured.error.empty()) {
+            csv += CsvField(r.file) + std::string(columns.size() + bands.size() + (layout.intervals ? 0 : 1), ',') + "," +
+                   CsvField(r.measured.error) + "\n";
+        } else if (layout.intervals) {
+            for (const FileMeasurement::Interval& i : r.measured.intervals)
+                csv += row(r, IntervalFields(r, i), i.bandEq);
+        } else {
+            csv += row(r, Fields(r), r.measured.bandEq);
+        }
     }
-    return row + "," + CsvField(r.measured.notice) + "," + CsvField(r.measured.error) + "\n";
+    return csv;
 }

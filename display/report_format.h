@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "analysis/file_measurement.h"
+#include "dsp/fractional_octave_bands.h"
 
 // One file's report as it is written: its name and what was measured.
 // With a calibration, the sound level meter's levels are in dB SPL (the
@@ -22,8 +23,14 @@ struct FileReport {
 std::string ReportJson(const FileReport& report);
 
 // Reports as CSV: a header row whose column names carry their units, then a
-// row per file; fields with a comma, quote or line break quoted (RFC 4180);
-// an empty level for nothing; the error's column holds why a file could
-// not be measured.
-std::string ReportCsvHeader(Weighting weighting, bool calibrated);
-std::string ReportCsvRow(const FileReport& report);
+// row per file, or with intervals a row per interval of each file; band
+// columns ("band_1k_laeq_dbfs") follow when bands were measured. Fields
+// with a comma, quote or line break are quoted (RFC 4180); an empty level
+// for nothing; the error's column holds why a file could not be measured.
+struct CsvLayout {
+    Weighting weighting = Weighting::A;
+    bool calibrated = false;
+    int bandsPerOctave = 0;  // 0: no band columns
+    bool intervals = false;
+};
+std::string ReportCsv(const std::vector<FileReport>& reports, const CsvLayout& layout);

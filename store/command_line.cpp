@@ -10,6 +10,7 @@ const char* const CommandLineUsage =
     "                 [--ini FILE] [--bare]\n"
     "       tavimeter --render IN... --out-dir DIR [options as above]\n"
     "       tavimeter --report IN... [--format json|csv] [--out FILE] [--weighting A|C|Z]\n"
+    "                [--bands 1|3|6|12] [--interval SECONDS]\n"
     "  --device NAME   capture from the PulseAudio source or ALSA device NAME\n"
     "  --input FILE    analyse a sound file at real-time pace (WAV, FLAC, Ogg, Opus,\n"
     "                  AIFF, ... at any rate: converted to 48 kHz; mono or the first\n"
@@ -39,7 +40,10 @@ const char* const CommandLineUsage =
     "  --out FILE      write the report to FILE (whole, or not at all) instead of\n"
     "                  the standard output\n"
     "  --weighting     the sound level meter's frequency weighting: A (the default),\n"
-    "                  C or Z\n";
+    "                  C or Z\n"
+    "  --bands N       also the Leq of each 1/N-octave band (N 1, 3, 6 or 12)\n"
+    "  --interval S    also the numbers of every S seconds (0.1 or more): loudness,\n"
+    "                  peaks, Leq and, with --bands, the bands' Leq\n";
 
 namespace {
 
@@ -94,7 +98,8 @@ void ParseRenderOption(CommandLine& line, const std::string& argument, const std
 
 bool IsReportOption(const std::string& argument)
 {
-    return argument == "--format" || argument == "--out" || argument == "--weighting";
+    return argument == "--format" || argument == "--out" || argument == "--weighting" || argument == "--bands" ||
+           argument == "--interval";
 }
 
 void ParseReportOption(CommandLine& line, const std::string& argument, const std::string& value)
@@ -104,6 +109,14 @@ void ParseReportOption(CommandLine& line, const std::string& argument, const std
         if (value != "json" && value != "csv")
             line.error = "--format needs json or csv.";
         r.csv = value == "csv";
+    } else if (argument == "--bands") {
+        if (value != "1" && value != "3" && value != "6" && value != "12")
+            line.error = "--bands needs 1, 3, 6 or 12 (bands per octave).";
+        else
+            r.bandsPerOctave = std::atoi(value.c_str());
+    } else if (argument == "--interval") {
+        if (!ParseSeconds(value, r.interval) || r.interval < 0.1)
+            line.error = "--interval needs seconds, 0.1 or more.";
     } else if (argument == "--weighting") {
         if (value.size() != 1 || std::string("ACZ").find(value[0]) == std::string::npos)
             line.error = "--weighting needs A, C or Z.";
@@ -208,7 +221,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
     if (line.report)
         CheckReport(line, plain);
     else if (reportOnly)
-        line.error = "--format, --out and --weighting go with --report.";
+        line.error = "--format, --out, --weighting, --bands and --interval go with --report.";
     else if (line.render)
         CheckRender(line, plain);
     else if (!plain.empty())

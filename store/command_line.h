@@ -22,6 +22,8 @@ struct ReportRequest {
     bool csv = false;        // --format csv (json by default)
     std::string output;      // --out FILE; empty: standard output
     char weighting = 'A';    // --weighting A|C|Z, the sound level meter's
+    int bandsPerOctave = 0;  // --bands 1|3|6|12; 0: none
+    double interval = 0.0;   // --interval SECONDS; 0: none
 };
 
 // What the command line asks for. Without arguments the analyser captures

@@ -50,11 +50,12 @@ std::string TempPath(const char* name)
     return "/tmp/tavi_" + std::to_string(getpid()) + "_" + name;
 }
 
-FileMeasurement Measured(const std::vector<Segment>& segments, const SoundFileSpec& spec, Weighting w = Weighting::A)
+FileMeasurement Measured(const std::vector<Segment>& segments, const SoundFileSpec& spec,
+                         const MeasureOptions& options = {})
 {
     const std::string path = TempPath((spec.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC ? "m.flac" : "m.wav");
     EXPECT_TRUE(WriteSoundFile(path, spec, Frames(segments, spec.rate), Steps(segments, spec.rate)));
-    FileMeasurement m = MeasureFile(path, w);
+    FileMeasurement m = MeasureFile(path, options);
     std::remove(path.c_str());
     return m;
 }
@@ -90,12 +91,17 @@ TEST(FileMeasurement, TheEbuCasesAsWavAndFlacFiles)
     }
 }
 
-// A -20 dBFS 1 kHz sine: LZeq, the RMS and the maxima of its 20 s; its
-// sample and true peak read -20 dBFS too (a sine's RMS level is given as
-// AES17 reads it, 3.01 dB above its mean square's, so it reads its peak).
+// A -20 dBFS 1 kHz sine: LZeq, its 1 kHz third, the RMS and the maxima of
+// its 20 s; its sample and true peak read -20 dBFS too (a sine's RMS level
+// is given as AES17 reads it, 3.01 dB above its mean square's, so it reads
+// its peak).
 TEST(FileMeasurement, ASinesLevelsAndPeaks)
 {
-    const FileMeasurement m = Measured({{-20, 20}}, {}, Weighting::Z);
+    const FileMeasurement m = Measured({{-20, 20}}, {}, {Weighting::Z, 3, 0.0});
+    ASSERT_EQ(m.bandEq.size(), 31u);
+    EXPECT_EQ(m.bandNominal[17], "1k");
+    EXPECT_NEAR(m.bandEq[17], -20.0, 0.1);
+    EXPECT_LT(m.bandEq[15], -40.0) << "two thirds below";
     EXPECT_NEAR(m.seconds, 20.0, 1e-9);
     EXPECT_EQ(m.rate, 48000);
     EXPECT_EQ(m.channels, 2);
@@ -107,6 +113,25 @@ TEST(FileMeasurement, ASinesLevelsAndPeaks)
         EXPECT_NEAR(m.samplePeak[ch], -20.0, 0.01);
         EXPECT_NEAR(m.truePeak[ch], -20.0, 0.05);
     }
+}
+
+// Intervals of 5 s over a step from -30 to -20 dBFS at 7.5 s: each reads
+// its own Leq, the one across the step their energy's mean, the last
+// (shorter) ends with the file; the 1 kHz band follows.
+TEST(FileMeasurement, IntervalsReadTheirOwnLevels)
+{
+    const FileMeasurement m = Measured({{-30, 7.5}, {-20, 5}}, {}, {Weighting::Z, 3, 5.0});
+    ASSERT_EQ(m.intervals.size(), 3u);
+    const double across = 10 * std::log10((std::pow(10.0, -3.0) + std::pow(10.0, -2.0)) / 2);
+    const double expected[] = {-30.0, across, -20.0};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_NEAR(m.intervals[i].eq, expected[i], 0.1) << i;
+        EXPECT_NEAR(m.intervals[i].bandEq[17], expected[i], 0.15) << i;
+        EXPECT_NEAR(m.intervals[i].samplePeak[0], i == 0 ? -30.0 : -20.0, 0.01) << i;
+    }
+    EXPECT_NEAR(m.intervals[2].start, 10.0, 1e-9);
+    EXPECT_NEAR(m.intervals[2].end, 12.5, 1e-9);
+    EXPECT_NEAR(m.intervals[2].momentary, -20.0, 0.1);
 }
 
 // A file at 44.1 kHz reads as loud as its 48 kHz twin; a mono file counts
@@ -142,11 +167,11 @@ TEST(FileMeasurement, AFileThatIsNotSoundSaysWhy)
     ASSERT_NE(file, nullptr);
     std::fputs("not a sound file\n", file);
     std::fclose(file);
-    const FileMeasurement m = MeasureFile(path, Weighting::A);
+    const FileMeasurement m = MeasureFile(path, {Weighting::A});
     std::remove(path.c_str());
     EXPECT_NE(m.error, "");
     EXPECT_FALSE(std::isfinite(m.integrated));
-    EXPECT_NE(MeasureFile(TempPath("missing.wav"), Weighting::A).error, "");
+    EXPECT_NE(MeasureFile(TempPath("missing.wav"), {Weighting::A}).error, "");
 }
 
 } // namespace

@@ -79,13 +79,16 @@ TEST(CommandLine, RenderTakesFilesAndItsOwnOptions)
 
 TEST(CommandLine, ReportTakesFilesAndItsOwnOptions)
 {
-    const CommandLine line = Parse({"--report", "a.wav", "b.flac", "--format", "csv", "--out", "r.csv", "--weighting", "Z"});
+    const CommandLine line = Parse({"--report", "a.wav", "b.flac", "--format", "csv", "--out", "r.csv", "--weighting", "Z",
+                                    "--bands", "12", "--interval", "0.5"});
     ASSERT_EQ(line.error, "");
     EXPECT_TRUE(line.report);
     EXPECT_EQ(line.reportRequest.inputs, (std::vector<std::string>{"a.wav", "b.flac"}));
     EXPECT_TRUE(line.reportRequest.csv);
     EXPECT_EQ(line.reportRequest.output, "r.csv");
     EXPECT_EQ(line.reportRequest.weighting, 'Z');
+    EXPECT_EQ(line.reportRequest.bandsPerOctave, 12);
+    EXPECT_EQ(line.reportRequest.interval, 0.5);
     const struct {
         std::vector<const char*> args;
         const char* error;
@@ -93,7 +96,9 @@ TEST(CommandLine, ReportTakesFilesAndItsOwnOptions)
         {{"--report"}, "--report needs at least one input file."},
         {{"--report", "a.wav", "--format", "xml"}, "--format needs json or csv."},
         {{"--report", "a.wav", "--weighting", "B"}, "--weighting needs A, C or Z."},
-        {{"a.wav", "--format", "csv"}, "--format, --out and --weighting go with --report."},
+        {{"a.wav", "--format", "csv"}, "--format, --out, --weighting, --bands and --interval go with --report."},
+        {{"--report", "a.wav", "--bands", "2"}, "--bands needs 1, 3, 6 or 12 (bands per octave)."},
+        {{"--report", "a.wav", "--interval", "0.05"}, "--interval needs seconds, 0.1 or more."},
         {{"--report", "a.wav", "--render", "b.png"},
          "--report cannot be used with --render, --device, --input, --log-levels or --list-devices."},
     };
