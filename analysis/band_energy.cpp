@@ -14,11 +14,12 @@ std::vector<double> BandCorrections(const CFractionalOctaveBank& bank, const CFr
     return correction;
 }
 
-CBandEnergy::CBandEnergy(int bandsPerOctave, Weighting weighting, double rate)
+CBandEnergy::CBandEnergy(int bandsPerOctave, Weighting weighting, double rate,
+                         const std::function<double(double)>& gainDb)
 {
     filter.Init(weighting, rate);
     bank.Init(bandsPerOctave, rate);
-    correction = BandCorrections(bank, filter, weighting, {});
+    correction = BandCorrections(bank, filter, weighting, gainDb);
 }
 
 void CBandEnergy::Add(const double* samples, int count)

@@ -20,7 +20,9 @@ std::vector<double> BandCorrections(const CFractionalOctaveBank& bank, const CFr
 // so a stretch's levels lag its edges by less than the multiple).
 class CBandEnergy {
 public:
-    CBandEnergy(int bandsPerOctave, Weighting weighting, double rate);
+    // `gainDb`: a microphone's correction (empty for none), as above.
+    CBandEnergy(int bandsPerOctave, Weighting weighting, double rate,
+                const std::function<double(double)>& gainDb = {});
 
     void Add(const double* samples, int count);
     // Each band's mean square since the last call (0 with no samples).

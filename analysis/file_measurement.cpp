@@ -27,8 +27,10 @@ class CFileMeter {
 public:
     CFileMeter(const MeasureOptions& options, FileMeasurement& m) : options(options), m(m), levels(options.weighting)
     {
+        if (options.microphone)
+            levels.SetCorrection(options.microphone);
         if (options.bandsPerOctave > 0)
-            bands = std::make_unique<CBandEnergy>(options.bandsPerOctave, options.weighting, Rate);
+            bands = std::make_unique<CBandEnergy>(options.bandsPerOctave, options.weighting, Rate, options.microphone);
     }
 
     void Add(const int16_t* stereo, size_t n)

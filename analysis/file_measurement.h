@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <limits>
 #include <string>
 #include <vector>
@@ -50,9 +51,17 @@ struct FileMeasurement {
 };
 
 struct MeasureOptions {
+    MeasureOptions(Weighting w = Weighting::A, int bands = 0, double interval = 0.0,
+                   std::function<double(double)> gainDb = {})
+        : weighting(w), bandsPerOctave(bands), intervalSeconds(interval), microphone(std::move(gainDb))
+    {
+    }
     Weighting weighting = Weighting::A;
     int bandsPerOctave = 0;        // 1, 3, 6 or 12; 0 for none
     double intervalSeconds = 0.0;  // 0 for none
+    // A microphone's correction, `gainDb(f)` dB added at f Hz, for the sound
+    // level meter and the bands; empty for none.
+    std::function<double(double)> microphone;
 };
 
 // Reads `path` through once, in memory that does not grow with its length

@@ -183,7 +183,7 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
     if (line.listDevices)
         return ListDevices();
     if (line.report)
-        return ReportFiles(line.reportRequest);
+        return ReportFiles(line.reportRequest, Profile);
     Profile.CreateIfMissing(starter);
     if (line.render)
         return RenderFiles(argv[0], line, Profile);

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "display/report_format.h"
+#include "store/calibration_store.h"
 #include "store/command_line.h"
+#include "store/microphone_file.h"
 #include "store/replacement_file.h"
 
 namespace {
@@ -31,9 +33,34 @@ bool NamesAnInput(const ReportRequest& request)
     return false;
 }
 
+// The input's calibration, and its microphone's correction in `options`;
+// false, with the reason on stderr, when the microphone file is unusable.
+bool ApplyCalibration(const ReportRequest& request, CProfile& profile, InputCalibration& calibration,
+                      MeasureOptions& options)
+{
+    if (!request.inputNamed)
+        return true;
+    calibration = LoadCalibration(profile, request.inputName);
+    const char* name = request.inputName.empty() ? "the default input" : request.inputName.c_str();
+    if (!calibration.calibrated)
+        std::fprintf(stderr, "tavimeter: %s has no calibration: levels in dBFS.\n", name);
+    if (calibration.microphoneFile.empty())
+        return true;
+    MicrophoneResponse response;
+    std::string error;
+    if (!ReadMicrophoneFile(calibration.microphoneFile, response, error)) {
+        std::fprintf(stderr, "tavimeter: the microphone file %s of %s cannot be used: %s\n",
+                     calibration.microphoneFile.c_str(), name, error.c_str());
+        return false;
+    }
+    options.microphone = [response](double f) { return response.CorrectionAt(f); };
+    return true;
+}
+
 // Measures every input, `threads` at a time, while the calling thread shows
 // how far it has come.
-std::vector<FileReport> MeasureAll(const ReportRequest& request)
+std::vector<FileReport> MeasureAll(const ReportRequest& request, const MeasureOptions& options,
+                                   const InputCalibration& calibration)
 {
     std::vector<FileReport> reports(request.inputs.size());
     std::atomic<size_t> next{0}, done{0};
@@ -44,8 +71,9 @@ std::vector<FileReport> MeasureAll(const ReportRequest& request)
         workers.emplace_back([&] {
             for (size_t i; (i = next++) < count; ++done) {
                 reports[i].file = request.inputs[i];
-                reports[i].measured = MeasureFile(
-                    request.inputs[i], {WeightingOf(request.weighting), request.bandsPerOctave, request.interval});
+                reports[i].measured = MeasureFile(request.inputs[i], options);
+                reports[i].calibrated = calibration.calibrated;
+                reports[i].offset = calibration.offset;
             }
         });
     const bool terminal = isatty(STDERR_FILENO) != 0;
@@ -60,10 +88,11 @@ std::vector<FileReport> MeasureAll(const ReportRequest& request)
     return reports;
 }
 
-std::string ReportText(const ReportRequest& request, const std::vector<FileReport>& reports)
+std::string ReportText(const ReportRequest& request, const std::vector<FileReport>& reports, bool calibrated)
 {
     if (request.csv)
-        return ReportCsv(reports, {WeightingOf(request.weighting), false, request.bandsPerOctave, request.interval > 0});
+        return ReportCsv(reports,
+                         {WeightingOf(request.weighting), calibrated, request.bandsPerOctave, request.interval > 0});
     std::string text;
     for (const FileReport& r : reports)
         text += ReportJson(r);
@@ -88,7 +117,7 @@ bool Write(const ReportRequest& request, const std::string& text)
 
 } // namespace
 
-int ReportFiles(const ReportRequest& request)
+int ReportFiles(const ReportRequest& request, CProfile& profile)
 {
     // Numbers always with '.' as the decimal point.
     std::setlocale(LC_NUMERIC, "C");
@@ -97,8 +126,12 @@ int ReportFiles(const ReportRequest& request)
                      request.output.c_str());
         return 2;
     }
-    const std::vector<FileReport> reports = MeasureAll(request);
-    const bool written = Write(request, ReportText(request, reports));
+    MeasureOptions options(WeightingOf(request.weighting), request.bandsPerOctave, request.interval);
+    InputCalibration calibration;
+    if (!ApplyCalibration(request, profile, calibration, options))
+        return 1;
+    const std::vector<FileReport> reports = MeasureAll(request, options, calibration);
+    const bool written = Write(request, ReportText(request, reports, calibration.calibrated));
     const bool allMeasured =
         std::all_of(reports.begin(), reports.end(), [](const FileReport& r) { return r.measured.error.empty(); });
     return written && allMeasured ? 0 : 1;

@@ -10,7 +10,7 @@ const char* const CommandLineUsage =
     "                 [--ini FILE] [--bare]\n"
     "       tavimeter --render IN... --out-dir DIR [options as above]\n"
     "       tavimeter --report IN... [--format json|csv] [--out FILE] [--weighting A|C|Z]\n"
-    "                [--bands 1|3|6|12] [--interval SECONDS]\n"
+    "                [--bands 1|3|6|12] [--interval SECONDS] [--input-name NAME]\n"
     "  --device NAME   capture from the PulseAudio source or ALSA device NAME\n"
     "  --input FILE    analyse a sound file at real-time pace (WAV, FLAC, Ogg, Opus,\n"
     "                  AIFF, ... at any rate: converted to 48 kHz; mono or the first\n"
@@ -43,7 +43,11 @@ const char* const CommandLineUsage =
     "                  C or Z\n"
     "  --bands N       also the Leq of each 1/N-octave band (N 1, 3, 6 or 12)\n"
     "  --interval S    also the numbers of every S seconds (0.1 or more): loudness,\n"
-    "                  peaks, Leq and, with --bands, the bands' Leq\n";
+    "                  peaks, Leq and, with --bands, the bands' Leq\n"
+    "  --input-name NAME\n"
+    "                  the sound level meter's levels and the bands in dB SPL, with\n"
+    "                  the calibration and microphone file of input NAME (as\n"
+    "                  --list-devices names it; '' for the default input)\n";
 
 namespace {
 
@@ -99,7 +103,7 @@ void ParseRenderOption(CommandLine& line, const std::string& argument, const std
 bool IsReportOption(const std::string& argument)
 {
     return argument == "--format" || argument == "--out" || argument == "--weighting" || argument == "--bands" ||
-           argument == "--interval";
+           argument == "--interval" || argument == "--input-name";
 }
 
 void ParseReportOption(CommandLine& line, const std::string& argument, const std::string& value)
@@ -117,6 +121,9 @@ void ParseReportOption(CommandLine& line, const std::string& argument, const std
     } else if (argument == "--interval") {
         if (!ParseSeconds(value, r.interval) || r.interval < 0.1)
             line.error = "--interval needs seconds, 0.1 or more.";
+    } else if (argument == "--input-name") {
+        r.inputNamed = true;
+        r.inputName = value;
     } else if (argument == "--weighting") {
         if (value.size() != 1 || std::string("ACZ").find(value[0]) == std::string::npos)
             line.error = "--weighting needs A, C or Z.";
@@ -198,7 +205,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             line.render = true;
         else if (argument == "--report")
             line.report = true;
-        else if (IsReportOption(argument)) {
+        else if (argument == "--input-name" && i + 1 < argc && argv[i + 1][0] == '\0') {
+            // The default input's name is the empty one.
+            reportOnly = true;
+            ParseReportOption(line, argument, argv[++i]);
+        } else if (IsReportOption(argument)) {
             reportOnly = true;
             value(given);
             if (line.error.empty())
@@ -221,7 +232,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
     if (line.report)
         CheckReport(line, plain);
     else if (reportOnly)
-        line.error = "--format, --out, --weighting, --bands and --interval go with --report.";
+        line.error = "--format, --out, --weighting, --bands, --interval and --input-name go with --report.";
     else if (line.render)
         CheckRender(line, plain);
     else if (!plain.empty())

@@ -24,6 +24,10 @@ struct ReportRequest {
     char weighting = 'A';    // --weighting A|C|Z, the sound level meter's
     int bandsPerOctave = 0;  // --bands 1|3|6|12; 0: none
     double interval = 0.0;   // --interval SECONDS; 0: none
+    // --input-name NAME: the input whose calibration and microphone file
+    // apply ("" the default input's); without it, none.
+    bool inputNamed = false;
+    std::string inputName;
 };
 
 // What the command line asks for. Without arguments the analyser captures

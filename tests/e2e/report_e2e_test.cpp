@@ -66,6 +66,34 @@ TEST_F(Program, ReportsWholeFilesForScripts)
     EXPECT_EQ(ReadAll(folder + "/case1.wav"), before) << "the input is untouched";
 }
 
+// --input-name: that input's calibration (114.0 dB SPL at 0 dBFS) and
+// microphone file (reading 3.0 dB low everywhere) from the program's
+// settings file: a -20 dBFS 1 kHz sine reads 97.0 dB SPL in LZeq and in its
+// third; an input without a calibration reads dBFS, and says so.
+TEST_F(Program, ReportsInDecibelsSplWithAnInputsCalibration)
+{
+    ASSERT_TRUE(WriteSoundFile(folder + "/tone.wav", {}, 10 * 48000, Sine(1000, 0.1, 48000)));
+    std::ofstream(folder + "/mic.txt") << "\"Sens Factor =-1.378dB\"\n20 -3.0\n20000 -3.0\n";
+    std::ofstream(folder + "/tavimeter.ini") << "[Calibration]\nmic_in.offset=114.0\nmic_in.microphone=" << folder
+                                             << "/mic.txt\n";
+    ASSERT_EQ(RunProgram(exe, folder, "--report " + folder + "/tone.wav --weighting Z --bands 3 --input-name mic_in"), 0)
+        << ReadAll(folder + "/err.txt");
+    const std::string json = ReadAll(folder + "/out.txt");
+    EXPECT_NEAR(JsonNumber(json, "lzeq_db_spl"), 97.0, 0.1) << json;
+    const size_t bands = json.find("\"band_lzeq_db_spl\": [");
+    ASSERT_NE(bands, std::string::npos) << json;
+    std::istringstream list(json.substr(bands + 21));
+    std::vector<double> levels;
+    for (std::string item; std::getline(list, item, ',') && levels.size() < 31;)
+        levels.push_back(std::atof(item.c_str()));
+    EXPECT_NEAR(levels[17], 97.0, 0.15) << "the 1 kHz third";
+    EXPECT_NEAR(JsonNumber(json, "rms_left_dbfs"), -20.0, 0.01) << "the file's own levels stay in dBFS";
+
+    ASSERT_EQ(RunProgram(exe, folder, "--report " + folder + "/tone.wav --input-name other"), 0);
+    EXPECT_NE(ReadAll(folder + "/out.txt").find("\"laeq_dbfs\""), std::string::npos);
+    EXPECT_NE(ReadAll(folder + "/err.txt").find("other has no calibration: levels in dBFS"), std::string::npos);
+}
+
 // The README's recipe on this machine: GNU parallel spreads the files over
 // its job slots (-S : is this host; more hosts are more -S or
 // --sshloginfile entries) and the JSON lines are gathered into one file.

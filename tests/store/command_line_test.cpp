@@ -89,6 +89,9 @@ TEST(CommandLine, ReportTakesFilesAndItsOwnOptions)
     EXPECT_EQ(line.reportRequest.weighting, 'Z');
     EXPECT_EQ(line.reportRequest.bandsPerOctave, 12);
     EXPECT_EQ(line.reportRequest.interval, 0.5);
+    EXPECT_FALSE(line.reportRequest.inputNamed);
+    const CommandLine named = Parse({"--report", "a.wav", "--input-name", ""});
+    EXPECT_TRUE(named.reportRequest.inputNamed && named.reportRequest.inputName.empty()) << named.error;
     const struct {
         std::vector<const char*> args;
         const char* error;
@@ -96,7 +99,7 @@ TEST(CommandLine, ReportTakesFilesAndItsOwnOptions)
         {{"--report"}, "--report needs at least one input file."},
         {{"--report", "a.wav", "--format", "xml"}, "--format needs json or csv."},
         {{"--report", "a.wav", "--weighting", "B"}, "--weighting needs A, C or Z."},
-        {{"a.wav", "--format", "csv"}, "--format, --out, --weighting, --bands and --interval go with --report."},
+        {{"a.wav", "--format", "csv"}, "--format, --out, --weighting, --bands, --interval and --input-name go with --report."},
         {{"--report", "a.wav", "--bands", "2"}, "--bands needs 1, 3, 6 or 12 (bands per octave)."},
         {{"--report", "a.wav", "--interval", "0.05"}, "--interval needs seconds, 0.1 or more."},
         {{"--report", "a.wav", "--render", "b.png"},
