@@ -32,7 +32,7 @@ double JsonNumber(const std::string& line, const std::string& key)
 // -23.0 LUFS; a file that cannot be read gives its error, the others are
 // still reported in the order given, and the exit status is 1; CSV has a
 // header with units; --out replaces a file whole and refuses to name an
-// input.
+// input; a report that cannot be written says why and exits with 1.
 TEST_F(Program, ReportsWholeFilesForScripts)
 {
     ASSERT_TRUE(WriteSoundFile(folder + "/case1.wav", {}, 20 * 48000, Sine(1000, std::pow(10.0, -23.0 / 20), 48000)));
@@ -60,6 +60,12 @@ TEST_F(Program, ReportsWholeFilesForScripts)
     ASSERT_EQ(csv.size(), 2u);
     EXPECT_EQ(csv[0].rfind("file,duration_s,rate_hz,channels,integrated_lufs,", 0), 0u) << csv[0];
     EXPECT_NE(csv[0].find(",lzeq_dbfs,"), std::string::npos);
+
+    // A full disk under standard output, a folder that is not there for --out.
+    EXPECT_EQ(WEXITSTATUS(std::system((exe + " --report " + folder + "/case1.wav >/dev/full 2>" + folder + "/err.txt").c_str())), 1);
+    EXPECT_NE(ReadAll(folder + "/err.txt").find("could not be written: No space left on device"), std::string::npos);
+    EXPECT_EQ(RunProgram(exe, folder, "--report " + folder + "/case1.wav --out " + folder + "/none/r.json"), 1);
+    EXPECT_NE(ReadAll(folder + "/err.txt").find("could not be written to"), std::string::npos);
 
     const std::string before = ReadAll(folder + "/case1.wav");
     EXPECT_EQ(RunProgram(exe, folder, "--report " + folder + "/case1.wav --out " + folder + "/case1.wav"), 2);
