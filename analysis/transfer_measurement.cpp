@@ -37,10 +37,13 @@ void CTransferMeasurement::Consume(const AnalysedBlock& block)
     if (!wanted || !block.interleaved || block.frames <= 0)
         return;
     FollowSettings();
-    // What the generator played is taken once a block, whichever uses it.
+    // What the generator played is taken once a block, whichever uses it,
+    // passing over what the capture dropped so that the two stay in step.
+    const uint64_t skipped = block.droppedFrames >= droppedBefore ? block.droppedFrames - droppedBefore : 0;
+    droppedBefore = block.droppedFrames;
     if (reference == TransferSource::Generator || measured == TransferSource::Generator) {
         played.assign(static_cast<size_t>(block.frames), 0.0f);
-        if (!generatorFrames || !generatorFrames(block.index, block.frames, played.data()))
+        if (!generatorFrames || !generatorFrames(skipped, block.frames, played.data()))
             std::fill(played.begin(), played.end(), 0.0f);
     }
     Split(block, reference, x);

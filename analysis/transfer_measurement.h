@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <vector>
 
@@ -26,8 +27,9 @@ public:
     static constexpr double MaxLagSeconds = 0.5;
     // Fills `out` with the generator's signal (before its choice of
     // channels), `frames` samples, as played when the block's frames were
-    // captured; false for none.
-    using GeneratorFrames = std::function<bool(long blockIndex, int frames, float* out)>;
+    // captured, after passing over `skipped` samples (those of the frames
+    // the capture dropped since the block before); false for none.
+    using GeneratorFrames = std::function<bool(uint64_t skipped, int frames, float* out)>;
 
     CTransferMeasurement();
 
@@ -61,6 +63,7 @@ private:
     bool wanted = false;
     GeneratorFrames generatorFrames;
     std::vector<float> x, y, played;
+    uint64_t droppedBefore = 0;  // the capture's dropped frames at the block before
     // The last KeptSeconds of both signals, oldest first once full.
     std::vector<float> keptX, keptY;
     size_t keptNext = 0, keptCount = 0;

@@ -36,10 +36,10 @@ void CAnalyzerDlg::OpenGenerator()
         });
         generatorWatch.setInterval(WatchIntervalMs);
         connect(&generatorWatch, &QTimer::timeout, this, [this] { WatchGenerator(); });
-        transfer.SetGeneratorFrames([this](long, int frames, float* out) {
+        transfer.SetGeneratorFrames([this](uint64_t skipped, int frames, float* out) {
             if (!generatorOutput)
                 return false;
-            generatorOutput->TakePlayed(frames, out);
+            generatorOutput->TakePlayed(frames, out, skipped);
             return true;
         });
     }

@@ -122,9 +122,11 @@ void CPulseOutput::Keep(const float* interleaved, size_t frames)
     written += static_cast<long>(frames);
 }
 
-void CPulseOutput::TakePlayed(int frames, float* out)
+void CPulseOutput::TakePlayed(int frames, float* out, uint64_t skip)
 {
     std::lock_guard<std::mutex> hold(keptLock);
+    if (handedOut >= 0)
+        handedOut += static_cast<long>(skip);
     const long size = static_cast<long>(kept.size());
     // The newest written less a margin: the stream is written in pieces as
     // the server asks and the loop wakes, the blocks are taken as they are

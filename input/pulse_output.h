@@ -60,7 +60,8 @@ public:
     // last: one timeline, the capture's blocks taken against it. The first
     // call, one after falling behind what is kept and one that would reach
     // past what was written start again 0.15 s before the newest written.
-    void TakePlayed(int frames, float* out);
+    // `skip` samples are passed over first (what the capture dropped).
+    void TakePlayed(int frames, float* out, uint64_t skip = 0);
 
 private:
     CPulseOutput() = default;

@@ -422,8 +422,8 @@ TEST_F(CaptureThroughServer, TheGeneratorsLoopIsMeasuredThroughTheServer)
     output->Start();
     CTransferMeasurement transfer;
     transfer.SetSources(TransferSource::Generator, TransferSource::LeftInput);
-    transfer.SetGeneratorFrames([&](long, int frames, float* out) {
-        output->TakePlayed(frames, out);
+    transfer.SetGeneratorFrames([&](uint64_t skipped, int frames, float* out) {
+        output->TakePlayed(frames, out, skipped);
         return true;
     });
     transfer.SetWanted(true);
