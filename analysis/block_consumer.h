@@ -14,7 +14,7 @@ struct AnalysedBlock {
     // analysed; null where it did not compute them for this block.
     const float* spectra[2] = {nullptr, nullptr};
     long index = 0;                 // blocks the engine analysed before this one
-    uint64_t droppedFrames = 0;     // frames the devices dropped, in all
+    uint64_t droppedFrames = 0;     // frames the devices dropped before the block's first, in all
 };
 
 // What is computed from blocks beside the engine's own passes. The owner

@@ -236,7 +236,7 @@ void CWaveCapture::HandOn()
     block.index = blocksAnalysed++;
     if (consumers.empty())
         return;
-    block.droppedFrames = DroppedFrames();
+    block.droppedFrames = droppedByClosedDevices + buffers[currentBuffer]->header.droppedBefore;
     if (std::any_of(consumers.begin(), consumers.end(), [](const BlockConsumer* c) { return c->WantsSpectra(); }))
         UpdateLinearSpectrum();
     if (linearSpectrumCurrent) {

@@ -166,6 +166,8 @@ void WaveInput::Deliver(const int16_t* frames, size_t frameCount)
             dropped.fetch_add(remaining / frameBytes, std::memory_order_relaxed);
             return;
         }
+        if (fill == 0)
+            header->droppedBefore = dropped.load(std::memory_order_relaxed);
         const size_t room = header->bufferLength - fill;
         const size_t count = remaining < room ? remaining : room;
         std::memcpy(header->data + fill, bytes, count);

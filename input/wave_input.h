@@ -42,6 +42,9 @@ struct WaveHeader {
     char* data = nullptr;
     uint32_t bufferLength = 0;
     uint32_t bytesRecorded = 0;
+    // Frames the device dropped before this buffer's first frame, set as
+    // its filling begins.
+    uint64_t droppedBefore = 0;
     std::atomic<int> state{Unprepared};
 };
 
