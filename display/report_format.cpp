@@ -124,6 +124,13 @@ std::vector<Field> IntervalFields(const FileReport& r, const FileMeasurement::In
             {"l" + std::string(Letter(r.measured.weighting)) + "eq" + Unit(r), i.eq + Shift(r)}};
 }
 
+// A field's number as written: the counts whole, the rest to 0.01.
+std::string Written(const Field& f, const char* none)
+{
+    const bool count = f.name == "rate_hz" || f.name == "channels";
+    return count ? std::to_string(static_cast<long>(f.value)) : Number(f.value, none);
+}
+
 std::string CsvField(const std::string& text)
 {
     if (text.find_first_of(",\"\r\n") == std::string::npos)
@@ -144,8 +151,7 @@ std::string ReportJson(const FileReport& r)
     if (!r.measured.notice.empty())
         json += ", \"notice\": " + JsonString(r.measured.notice);
     for (const Field& f : Fields(r)) {
-        const bool whole = f.name == "rate_hz" || f.name == "channels";
-        json += ", \"" + f.name + "\": " + (whole ? std::to_string(static_cast<long>(f.value)) : Number(f.value, "null"));
+        json += ", \"" + f.name + "\": " + Written(f, "null");
     }
     const FileMeasurement& m = r.measured;
     const std::string bandKey = "\"band_l" + std::string(Letter(m.weighting)) + "eq" + Unit(r) + "\": ";
@@ -190,8 +196,7 @@ std::string ReportCsv(const std::vector<FileReport>& reports, const CsvLayout& l
     const auto row = [&](const FileReport& r, const std::vector<Field>& fields, const std::vector<double>& bandEq) {
         std::string line = CsvField(r.file);
         for (const Field& f : fields) {
-            const bool whole = f.name == "rate_hz" || f.name == "channels";
-            line += "," + (whole ? std::to_string(static_cast<long>(f.value)) : Number(f.value, ""));
+            line += "," + Written(f, "");
         }
         for (size_t k = 0; k < bands.size(); ++k)
             line += "," + (k < bandEq.size() ? Number(bandEq[k] + Shift(r), "") : std::string());

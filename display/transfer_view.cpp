@@ -41,7 +41,8 @@ uint32_t Faint(uint32_t colour)
 
 int ColumnOf(double f, int w)
 {
-    return Left + static_cast<int>(std::lround(std::log10(f / CTransferView::LowHz) / 3.0 * (w - Left - Right)));
+    const double decades = std::log10(CTransferView::HighHz / CTransferView::LowHz);
+    return Left + static_cast<int>(std::lround(std::log10(f / CTransferView::LowHz) / decades * (w - Left - Right)));
 }
 
 double MedianMagnitude(const std::vector<TransferPoint>& curve)
@@ -210,7 +211,7 @@ double CTransferView::FrequencyAt(int x, int width)
 {
     if (width <= Left + Right || x < Left || x > width - Right)
         return 0.0;
-    return LowHz * std::pow(10.0, 3.0 * (x - Left) / (width - Left - Right));
+    return LowHz * std::pow(HighHz / LowHz, static_cast<double>(x - Left) / (width - Left - Right));
 }
 
 std::string CTransferView::Readout(int x, int width, const std::vector<TransferPoint>& curve)
