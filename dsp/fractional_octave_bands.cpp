@@ -78,17 +78,31 @@ std::vector<FractionalOctaveBand> FractionalOctaveBands(int b)
 void CFractionalOctaveBank::Init(int bandsPerOctave, double rate)
 {
     bands = FractionalOctaveBands(bandsPerOctave);
-    filters.clear();
+    bandStage.clear();
+    groups.clear();
     stages = 0;
-    for (const FractionalOctaveBand& band : bands) {
-        const int stage = std::max(0, static_cast<int>(std::floor(std::log2(rate / (8.0 * band.midband)))));
+    const auto stageOf = [rate](const FractionalOctaveBand& band) {
+        return std::max(0, static_cast<int>(std::floor(std::log2(rate / (8.0 * band.midband)))));
+    };
+    std::vector<BiquadCascade> cascades;
+    for (size_t i = 0; i < bands.size(); ++i) {
+        const FractionalOctaveBand& band = bands[i];
+        const int stage = stageOf(band);
         stages = std::max(stages, stage);
         const double stageRate = rate / (1 << stage);
         // Near half the rate the bilinear transform widens a band's lower
         // skirt: one order more keeps bands two away 35 dB down.
         const int order = band.upper > stageRate / 4 ? Order + 1 : Order;
-        filters.push_back({stage, ButterworthBandPass(order, band.lower, band.upper, stageRate)});
+        bandStage.push_back(stage);
+        cascades.push_back(ButterworthBandPass(order, band.lower, band.upper, stageRate));
+        const bool last = i + 1 == bands.size();
+        const bool groupEnds = last || stageOf(bands[i + 1]) != stage;
+        if (groupEnds) {
+            groups.push_back({stage, i + 1 - cascades.size(), CBiquadLanes(cascades)});
+            cascades.clear();
+        }
     }
+    energy.assign(bands.size(), 0.0);
     decimators.clear();
     for (int s = 0; s < stages; ++s) {
         const double from = rate / (1 << s);
@@ -100,11 +114,9 @@ void CFractionalOctaveBank::Init(int bandsPerOctave, double rate)
 
 void CFractionalOctaveBank::Reset()
 {
-    for (Band& band : filters) {
-        for (CBiquad& s : band.filter)
-            s.Reset();
-        band.energy = 0.0;
-    }
+    for (Group& group : groups)
+        group.filters.Reset();
+    std::fill(energy.begin(), energy.end(), 0.0);
     for (BiquadCascade& d : decimators)
         for (CBiquad& s : d)
             s.Reset();
@@ -127,23 +139,19 @@ void CFractionalOctaveBank::Process(const double* x, int count)
     }
     for (int s = 0; s <= stages; ++s)
         samples[static_cast<size_t>(s)] += static_cast<long>(stageSignals[static_cast<size_t>(s)].size());
-    for (Band& band : filters) {
-        double energy = 0.0;
-        for (const double v : stageSignals[static_cast<size_t>(band.stage)]) {
-            const double y = ProcessCascade(band.filter, v);
-            energy += y * y;
-        }
-        band.energy += energy;
+    for (Group& group : groups) {
+        const std::vector<double>& signal = stageSignals[static_cast<size_t>(group.stage)];
+        group.filters.ProcessEnergy(signal.data(), static_cast<int>(signal.size()), energy.data() + group.first);
     }
 }
 
 void CFractionalOctaveBank::TakeMeanSquares(std::vector<double>& out)
 {
-    out.resize(filters.size());
-    for (size_t i = 0; i < filters.size(); ++i) {
-        const long n = samples[static_cast<size_t>(filters[i].stage)];
-        out[i] = n > 0 ? filters[i].energy / static_cast<double>(n) : 0.0;
-        filters[i].energy = 0.0;
+    out.resize(bands.size());
+    for (size_t i = 0; i < bands.size(); ++i) {
+        const long n = samples[static_cast<size_t>(bandStage[i])];
+        out[i] = n > 0 ? energy[i] / static_cast<double>(n) : 0.0;
+        energy[i] = 0.0;
     }
     std::fill(samples.begin(), samples.end(), 0);
 }

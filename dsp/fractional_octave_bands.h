@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "dsp/biquad.h"
+#include "dsp/biquad_lanes.h"
 
 // Fractional-octave bands as IEC 61260-1:2014 defines them, in base ten:
 // G = 10^(3/10), reference 1000 Hz; the exact midband of band x of 1/b
@@ -46,13 +47,17 @@ public:
     int BlockMultiple() const { return 1 << stages; }
 
 private:
-    struct Band {
+    // The bands of one stage, filtered side by side: bands first ..
+    // first + filters.Lanes() - 1.
+    struct Group {
         int stage;
-        BiquadCascade filter;
-        double energy = 0.0;
+        size_t first;
+        CBiquadLanes filters;
     };
     std::vector<FractionalOctaveBand> bands;
-    std::vector<Band> filters;
+    std::vector<int> bandStage;
+    std::vector<Group> groups;
+    std::vector<double> energy;  // per band, since the last take
     std::vector<BiquadCascade> decimators;  // decimators[s] feeds stage s + 1
     std::vector<std::vector<double>> stageSignals;  // per stage, one block
     std::vector<long> samples;  // per stage, since the last take
