@@ -17,9 +17,18 @@ double CSlidingSum::Sum(int length) const
     const int64_t start = std::max<int64_t>(0, count - std::max(length, 0));
     const int64_t firstWhole = (start + Chunk - 1) / Chunk * Chunk;  // the first chunk wholly inside
     double sum = 0.0;
-    for (int64_t i = start; i < std::min(firstWhole, count); ++i)
-        sum += values[static_cast<size_t>(i % ring)];
-    for (int64_t c = firstWhole / Chunk; c * Chunk < count; ++c)
-        sum += chunks[static_cast<size_t>(c % chunkRing)];
+    size_t at = static_cast<size_t>(start % ring);
+    for (int64_t i = start; i < std::min(firstWhole, count); ++i) {
+        sum += values[at];
+        if (++at == values.size())
+            at = 0;
+    }
+    const int64_t chunkEnd = (count + Chunk - 1) / Chunk;
+    at = static_cast<size_t>(firstWhole / Chunk % chunkRing);
+    for (int64_t c = firstWhole / Chunk; c < chunkEnd; ++c) {
+        sum += chunks[at];
+        if (++at == chunks.size())
+            at = 0;
+    }
     return sum;
 }
