@@ -2,143 +2,166 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 #include <vector>
 
-#include "analysis/band_energy.h"
-#include "analysis/loudness_meter.h"
-#include "analysis/sound_level_meter.h"
+#include "analysis/file_meter_parts.h"
 #include "input/audio_file_reader.h"
 
 namespace {
 
-constexpr int Stretch = 2048;  // frames read at a time, as the engine's blocks
+constexpr int Stretch = 2048;          // frames read at a time, as the engine's blocks
+constexpr int ChunkStretches = 64;     // stretches handed to the meters at a time
 constexpr double Rate = AudioFileReader::EngineRate;
 
-double Decibels(double ratio)
-{
-    return ratio > 0.0 ? 20.0 * std::log10(ratio) : FileMeasurement::Silence;
-}
+// Stretches of the file as read, each ending where the reading stopped:
+// at Stretch frames, at an interval's end or at the file's end. The meters
+// are fed the same stretches however they run, so their numbers do not
+// depend on it.
+struct Chunk {
+    struct Piece {
+        size_t frames;
+        bool endsInterval;
+    };
+    std::vector<int16_t> stereo = std::vector<int16_t>(2 * Stretch * ChunkStretches);
+    std::vector<Piece> pieces;
+};
 
-// The meters over one file, stretch by stretch, with what an interval and
-// the whole file add up.
-class CFileMeter {
+// Reads the file's next chunk, noting the intervals it closes in
+// `m.intervals`; false at the file's end.
+class CChunkReader {
 public:
-    CFileMeter(const MeasureOptions& options, FileMeasurement& m) : options(options), m(m), levels(options.weighting)
+    CChunkReader(AudioFileReader& reader, double intervalSeconds, FileMeasurement& m)
+        : reader(reader), m(m),
+          intervalFrames(intervalSeconds > 0.0 ? std::max<uint64_t>(1, std::llround(intervalSeconds * Rate)) : 0)
     {
-        if (options.microphone)
-            levels.SetCorrection(options.microphone);
-        if (options.bandsPerOctave > 0)
-            bands = std::make_unique<CBandEnergy>(options.bandsPerOctave, options.weighting, Rate, options.microphone);
     }
 
-    void Add(const int16_t* stereo, size_t n)
+    bool Read(Chunk& chunk)
     {
-        loudness.Process(stereo, static_cast<int>(n));
-        levels.Process(stereo, static_cast<int>(n));
-        const SoundLevelReadings& s = levels.Readings();
-        intervalEnergy += s.blockMeanSquare * s.blockSamples;
-        left.resize(n);
-        for (int ch = 0; ch < 2; ++ch) {
-            const double truePeak = loudness.Readings().truePeak[ch];
-            fileTruePeak[ch] = std::max(fileTruePeak[ch], truePeak);
-            interval.truePeak[static_cast<size_t>(ch)] = std::max(interval.truePeak[static_cast<size_t>(ch)], truePeak);
-            for (size_t i = 0; i < n; ++i) {
-                const int v = stereo[2 * i + static_cast<size_t>(ch)];
-                peak[ch] = std::max(peak[ch], std::abs(v));
-                intervalPeak[ch] = std::max(intervalPeak[ch], std::abs(v));
-                squares[ch] += static_cast<double>(v) * v;
-                if (ch == 0)
-                    left[i] = v / 32768.0;
+        chunk.pieces.clear();
+        size_t used = 0;
+        while (chunk.pieces.size() < ChunkStretches && !ended) {
+            size_t wanted = Stretch;
+            if (intervalFrames)
+                wanted = std::min<size_t>(wanted, intervalFrames - frames % intervalFrames);
+            const size_t n = reader.ReadStereo(chunk.stereo.data() + 2 * used, wanted);
+            frames += n;
+            ended = n == 0;
+            // The last interval may be shorter than the others.
+            const bool endsInterval = intervalFrames && frames > intervalStart &&
+                                      (frames % intervalFrames == 0 || ended);
+            if (n == 0 && !endsInterval)
+                break;
+            chunk.pieces.push_back({n, endsInterval});
+            used += n;
+            if (endsInterval) {
+                m.intervals.emplace_back();
+                m.intervals.back().start = static_cast<double>(intervalStart) / Rate;
+                m.intervals.back().end = static_cast<double>(frames) / Rate;
+                intervalStart = frames;
             }
         }
-        if (bands)
-            bands->Add(left.data(), static_cast<int>(n));
-        frames += n;
+        return !chunk.pieces.empty();
     }
 
     uint64_t Frames() const { return frames; }
 
-    // Closes the interval that ends here.
-    void EndInterval()
-    {
-        interval.end = static_cast<double>(frames) / Rate;
-        interval.momentary = loudness.Readings().momentary;
-        interval.shortTerm = loudness.Readings().shortTerm;
-        const double count = (interval.end - interval.start) * Rate;
-        interval.eq = count > 0 ? SoundLevel(intervalEnergy / count) : FileMeasurement::Silence;
-        for (int ch = 0; ch < 2; ++ch)
-            interval.samplePeak[static_cast<size_t>(ch)] = Decibels(intervalPeak[ch] / 32768.0);
-        if (bands) {
-            const std::vector<double> meanSquares = bands->TakeMeanSquares();
-            AddToFileBands(meanSquares, count);
-            for (const double ms : meanSquares)
-                interval.bandEq.push_back(SoundLevel(ms));
-        }
-        m.intervals.push_back(interval);
-        interval = FileMeasurement::Interval();
-        interval.start = static_cast<double>(frames) / Rate;
-        intervalEnergy = 0.0;
-        intervalPeak[0] = intervalPeak[1] = 0;
-    }
+private:
+    AudioFileReader& reader;
+    FileMeasurement& m;
+    const uint64_t intervalFrames;
+    uint64_t frames = 0, intervalStart = 0;
+    bool ended = false;
+};
 
-    void Finish()
+void Feed(CFileMeterPart& part, const Chunk& chunk)
+{
+    size_t used = 0;
+    for (const Chunk::Piece& piece : chunk.pieces) {
+        if (piece.frames)
+            part.Add(chunk.stereo.data() + 2 * used, piece.frames);
+        used += piece.frames;
+        if (piece.endsInterval)
+            part.EndInterval();
+    }
+}
+
+// Hands chunks from the reading thread to the parts, each on a thread of
+// its own, through a ring of chunks: a part works through the chunks at its
+// own pace, and a chunk is read again only when every part is done with it.
+class CChunkPipeline {
+public:
+    static constexpr uint64_t Ring = 8;
+
+    // Reads every chunk with `read` on this thread and returns when every
+    // part has been fed all of them; false, having read nothing, when the
+    // threads cannot be had.
+    bool Run(std::vector<std::unique_ptr<CFileMeterPart>>& parts, CChunkReader& read)
     {
-        m.seconds = static_cast<double>(frames) / Rate;
-        const MeterReadings& r = loudness.Readings();
-        m.integrated = r.integrated;
-        m.range = r.range;
-        m.maxMomentary = r.maxMomentary;
-        m.maxShortTerm = r.maxShortTerm;
-        for (int ch = 0; ch < 2; ++ch) {
-            const size_t c = static_cast<size_t>(ch);
-            m.truePeak[c] = fileTruePeak[ch];
-            m.samplePeak[c] = Decibels(peak[ch] / 32768.0);
-            // A full-scale sine's mean square is 1/2: twice it reads 0 dB.
-            m.rms[c] = frames ? Decibels(std::sqrt(2.0 * squares[ch] / static_cast<double>(frames)) / 32768.0)
-                              : FileMeasurement::Silence;
+        consumed.assign(parts.size(), 0);
+        std::vector<std::thread> threads;
+        try {
+            for (size_t p = 0; p < parts.size(); ++p)
+                threads.emplace_back([this, p, &parts] { Consume(p, *parts[p]); });
+        } catch (const std::system_error&) {
+            Stop(threads);
+            return false;
         }
-        const SoundLevelReadings& s = levels.Readings();
-        m.eq = s.eq;
-        m.fastMax = s.fastMax;
-        m.cPeak = s.cPeak;
-        m.l10 = s.l10;
-        m.l50 = s.l50;
-        m.l90 = s.l90;
-        if (!bands)
-            return;
-        if (options.intervalSeconds <= 0.0)
-            AddToFileBands(bands->TakeMeanSquares(), static_cast<double>(frames));
-        for (const FractionalOctaveBand& b : bands->Bands()) {
-            m.bandNominal.push_back(b.nominal);
-            m.bandMidband.push_back(b.midband);
+        for (uint64_t n = 0;; ++n) {
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                changed.wait(lock, [&] { return *std::min_element(consumed.begin(), consumed.end()) + Ring > n; });
+            }
+            if (!read.Read(ring[n % Ring]))
+                break;
+            std::lock_guard<std::mutex> lock(mutex);
+            produced = n + 1;
+            changed.notify_all();
         }
-        for (size_t k = 0; k < fileBandEnergy.size(); ++k)
-            m.bandEq.push_back(frames ? SoundLevel(fileBandEnergy[k] / static_cast<double>(frames))
-                                      : FileMeasurement::Silence);
+        Stop(threads);
+        return true;
     }
 
 private:
-    void AddToFileBands(const std::vector<double>& meanSquares, double count)
+    // The parts finish the chunks read, and their threads end.
+    void Stop(std::vector<std::thread>& threads)
     {
-        fileBandEnergy.resize(meanSquares.size(), 0.0);
-        for (size_t k = 0; k < meanSquares.size(); ++k)
-            fileBandEnergy[k] += meanSquares[k] * count;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            finished = true;
+            changed.notify_all();
+        }
+        for (std::thread& t : threads)
+            t.join();
     }
 
-    const MeasureOptions& options;
-    FileMeasurement& m;
-    CLoudnessMeter loudness;
-    CSoundLevelMeter levels;
-    std::unique_ptr<CBandEnergy> bands;
-    std::vector<double> left, fileBandEnergy;
-    int peak[2] = {0, 0}, intervalPeak[2] = {0, 0};
-    double squares[2] = {0.0, 0.0};
-    double fileTruePeak[2] = {FileMeasurement::Silence, FileMeasurement::Silence};
-    double intervalEnergy = 0.0;
-    FileMeasurement::Interval interval;
-    uint64_t frames = 0;
+    void Consume(size_t p, CFileMeterPart& part)
+    {
+        for (uint64_t n = 0;; ++n) {
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                changed.wait(lock, [&] { return produced > n || finished; });
+                if (produced <= n)
+                    return;
+            }
+            Feed(part, ring[n % Ring]);
+            std::lock_guard<std::mutex> lock(mutex);
+            consumed[p] = n + 1;
+            changed.notify_all();
+        }
+    }
+
+    Chunk ring[Ring];
+    std::mutex mutex;
+    std::condition_variable changed;
+    uint64_t produced = 0;
+    std::vector<uint64_t> consumed;  // per part
+    bool finished = false;
 };
 
 } // namespace
@@ -153,25 +176,14 @@ FileMeasurement MeasureFile(const std::string& path, const MeasureOptions& optio
     m.notice = reader.Notice();
     m.rate = reader.SampleRate();
     m.channels = reader.Channels();
-    CFileMeter meter(options, m);
-    const uint64_t intervalFrames =
-        options.intervalSeconds > 0.0 ? std::max<uint64_t>(1, std::llround(options.intervalSeconds * Rate)) : 0;
-    std::vector<int16_t> stereo(2 * Stretch);
-    for (;;) {
-        // Stretches end where intervals do.
-        size_t wanted = Stretch;
-        if (intervalFrames)
-            wanted = std::min<size_t>(wanted, intervalFrames - meter.Frames() % intervalFrames);
-        const size_t n = reader.ReadStereo(stereo.data(), wanted);
-        if (n == 0)
-            break;
-        meter.Add(stereo.data(), n);
-        if (intervalFrames && meter.Frames() % intervalFrames == 0)
-            meter.EndInterval();
-    }
-    // The last interval, shorter than the others.
-    if (intervalFrames && meter.Frames() % intervalFrames != 0)
-        meter.EndInterval();
-    meter.Finish();
+    std::vector<std::unique_ptr<CFileMeterPart>> parts = FileMeterParts(options);
+    CChunkReader chunks(reader, options.intervalSeconds, m);
+    const bool sideBySide = options.threads > 1 && std::make_unique<CChunkPipeline>()->Run(parts, chunks);
+    for (Chunk chunk; !sideBySide && chunks.Read(chunk);)
+        for (auto& part : parts)
+            Feed(*part, chunk);
+    m.seconds = static_cast<double>(chunks.Frames()) / Rate;
+    for (auto& part : parts)
+        part->Finish(m);
     return m;
 }

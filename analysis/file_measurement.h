@@ -62,8 +62,14 @@ struct MeasureOptions {
     // A microphone's correction, `gainDb(f)` dB added at f Hz, for the sound
     // level meter and the bands; empty for none.
     std::function<double(double)> microphone;
+    // 2 or more: the meters (loudness and peaks, the sound level meter, the
+    // bands) each run on a thread of their own while this one reads ahead;
+    // the numbers are the same as on one thread.
+    int threads = 1;
 };
 
 // Reads `path` through once, in memory that does not grow with its length
-// (but for the intervals' numbers).
+// (but for the intervals' numbers). A file is not cut into parts measured
+// apart: the integrated loudness gates blocks that overlap by 300 ms, and
+// the filters and time weightings carry each part's end into the next.
 FileMeasurement MeasureFile(const std::string& path, const MeasureOptions& options);

@@ -57,21 +57,25 @@ bool ApplyCalibration(const ReportRequest& request, CProfile& profile, InputCali
     return true;
 }
 
-// Measures every input, `threads` at a time, while the calling thread shows
-// how far it has come.
+// Measures every input, one per core at a time, while the calling thread
+// shows how far it has come.
 std::vector<FileReport> MeasureAll(const ReportRequest& request, const MeasureOptions& options,
                                    const InputCalibration& calibration)
 {
     std::vector<FileReport> reports(request.inputs.size());
     std::atomic<size_t> next{0}, done{0};
     const size_t count = reports.size();
-    const size_t threads = std::min<size_t>(std::max(1u, std::thread::hardware_concurrency()), count);
+    const size_t cores = std::max(1u, std::thread::hardware_concurrency());
+    const size_t threads = std::min(cores, count);
+    // Fewer files than cores: each file's meters side by side.
+    MeasureOptions perFile = options;
+    perFile.threads = static_cast<int>(cores / std::max<size_t>(1, threads));
     std::vector<std::thread> workers;
     for (size_t t = 0; t < threads; ++t)
         workers.emplace_back([&] {
             for (size_t i; (i = next++) < count; ++done) {
                 reports[i].file = request.inputs[i];
-                reports[i].measured = MeasureFile(request.inputs[i], options);
+                reports[i].measured = MeasureFile(request.inputs[i], perFile);
                 reports[i].calibrated = calibration.calibrated;
                 reports[i].offset = calibration.offset;
             }

@@ -174,4 +174,34 @@ TEST(FileMeasurement, AFileThatIsNotSoundSaysWhy)
     EXPECT_NE(MeasureFile(TempPath("missing.wav"), {Weighting::A}).error, "");
 }
 
+
+// The meters each on a thread of their own (a pipeline of chunks shared
+// with the reading thread) read exactly what they read one after the other.
+TEST(FileMeasurementThreads, TheMetersSideBySideReadAsOnOneThread)
+{
+    const std::string path = TempPath("threads.flac");
+    const std::vector<Segment> signal{{-30, 3.3}, {-12, 4}};
+    ASSERT_TRUE(WriteSoundFile(path, {SF_FORMAT_FLAC | SF_FORMAT_PCM_16, 48000, 2}, Frames(signal, 48000),
+                               Steps(signal, 48000)));
+    MeasureOptions options(Weighting::C, 3, 0.7);
+    const FileMeasurement one = MeasureFile(path, options);
+    options.threads = 3;
+    const FileMeasurement three = MeasureFile(path, options);
+    std::remove(path.c_str());
+    EXPECT_EQ(three.integrated, one.integrated);
+    EXPECT_EQ(three.range, one.range);
+    EXPECT_EQ(three.truePeak, one.truePeak);
+    EXPECT_EQ(three.rms, one.rms);
+    EXPECT_EQ(three.l50, one.l50);
+    EXPECT_EQ(three.bandEq, one.bandEq);
+    ASSERT_EQ(three.intervals.size(), 11u);
+    ASSERT_EQ(one.intervals.size(), 11u);
+    for (size_t i = 0; i < one.intervals.size(); ++i) {
+        EXPECT_EQ(three.intervals[i].end, one.intervals[i].end);
+        EXPECT_EQ(three.intervals[i].shortTerm, one.intervals[i].shortTerm);
+        EXPECT_EQ(three.intervals[i].eq, one.intervals[i].eq);
+        EXPECT_EQ(three.intervals[i].bandEq, one.intervals[i].bandEq);
+    }
+}
+
 } // namespace
