@@ -28,8 +28,9 @@ run() {  # run CPUS PROGRAM ARGS...
 
 for program in "$dir"/bench/*_bench; do
   [ -x "$program" ] || continue
-  # The whole program against sox: minutes, both cores; run it by itself.
-  [ "$(basename "$program")" = render_bench ] && continue
+  # The whole program against sox or ffmpeg: minutes, both cores; run them
+  # by themselves.
+  case "$(basename "$program")" in render_bench|report_bench) continue ;; esac
   echo "== $(basename "$program")"
   run 0 "$program" --benchmark_filter='-BuildKernel' "$@"
   if [ "$(basename "$program")" = engine_bench ]; then
