@@ -19,9 +19,9 @@ cmake -S "$root" -B "$dir" -DCMAKE_BUILD_TYPE=Release -DTAVI_BUILD_TESTS=OFF >/d
 cmake --build "$dir" -j "$(nproc)" --target report_bench >/dev/null
 
 "$dir/bench/report_bench" --benchmark_format=csv "$@" 2>/dev/null | awk -F, '
-  NR == 1 { for (i = 1; i <= NF; ++i) column[$i] = i; next }
+  NR == 1 { for (i = 1; i <= NF; ++i) { gsub(/"/, "", $i); column[$i] = i }; next }
   {
-    name = $1; gsub(/"/, "", name)
+    name = $1; gsub(/"/, "", name); sub(/\/iterations.*/, "", name)
     wall = $(column["real_time"]); cpu = $(column["cpu_s"]); mb = $(column["peak_MB"])
     printf "  %-28s %7.2f s wall %7.2f s CPU %7.1f MB peak\n", name, wall, cpu, mb
     split(name, part, "/"); seconds = part[2]
