@@ -30,6 +30,16 @@ bool CanWriteFolder(const std::string& folder)
     return access(folder.c_str(), W_OK) == 0;
 }
 
+bool IsInstalledProgramFolder(const std::string& folder)
+{
+    const std::string bin = "/bin";
+    if (folder.size() <= bin.size() || folder.compare(folder.size() - bin.size(), bin.size(), bin) != 0)
+        return false;
+    struct stat info;
+    const std::string share = folder.substr(0, folder.size() - bin.size()) + "/share/tavimeter";
+    return stat(share.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 std::string SettingsFilePath(const std::string& besideExecutable, const FolderWritable& writable,
                              const char* xdgConfigHome, const char* home)
 {
@@ -45,7 +55,10 @@ std::string SettingsFilePath(const std::string& besideExecutable, const FolderWr
 
 std::string SettingsFilePath(const std::string& besideExecutable)
 {
-    return SettingsFilePath(besideExecutable, CanWriteFolder, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+    const auto programsOwn = [](const std::string& folder) {
+        return CanWriteFolder(folder) && !IsInstalledProgramFolder(folder);
+    };
+    return SettingsFilePath(besideExecutable, programsOwn, std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
 }
 
 bool MakeParentFolder(const std::string& path)

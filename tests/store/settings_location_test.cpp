@@ -39,6 +39,20 @@ TEST(SettingsLocation, BesideTheExecutableWhenItsFolderCanBeWrittenElseTheDeskto
     EXPECT_EQ(asked, "/usr/bin") << "the executable's folder is the one tested";
 }
 
+// PREFIX/bin is an installation's when PREFIX/share/tavimeter is there: the
+// program run from it as root must not leave its files in PREFIX/bin.
+TEST(SettingsLocation, AnInstallationsBinFolderIsNotTheProgramsOwn)
+{
+    const std::string prefix = ::testing::TempDir() + "tavi_prefix_" + std::to_string(getpid());
+    ASSERT_EQ(std::system(("mkdir -p " + prefix + "/bin " + prefix + "/build/bin").c_str()), 0);
+    EXPECT_FALSE(IsInstalledProgramFolder(prefix + "/bin"));
+    ASSERT_EQ(std::system(("mkdir -p " + prefix + "/share/tavimeter").c_str()), 0);
+    EXPECT_TRUE(IsInstalledProgramFolder(prefix + "/bin"));
+    EXPECT_FALSE(IsInstalledProgramFolder(prefix + "/build/bin"));
+    EXPECT_FALSE(IsInstalledProgramFolder(prefix + "/share"));
+    std::system(("rm -rf " + prefix).c_str());
+}
+
 TEST(SettingsLocation, TheFolderIsMadeOnTheFirstWrite)
 {
     const std::string root = ::testing::TempDir() + "tavi_xdg_" + std::to_string(getpid());
