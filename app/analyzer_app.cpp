@@ -172,6 +172,10 @@ int CAnalyzerApp::InitInstance(int argc, char** argv)
         std::fprintf(stderr, "tavimeter: %s\n%s", line.error.c_str(), CommandLineUsage);
         return 2;
     }
+    if (line.version) {
+        std::printf("tavimeter %s\n", TAVIMETER_VERSION);
+        return 0;
+    }
     std::string starterSource;
     const std::string starter = StarterSettings(starterSource);
     if (line.help) {

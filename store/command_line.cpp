@@ -11,6 +11,7 @@ const char* const CommandLineUsage =
     "       tavimeter --render IN... --out-dir DIR [options as above]\n"
     "       tavimeter --report IN... [--format json|csv] [--out FILE] [--weighting A|C|Z]\n"
     "                [--bands 1|3|6|12] [--interval SECONDS] [--input-name NAME]\n"
+    "       tavimeter --help | --version\n"
     "  --device NAME   capture from the PulseAudio source or ALSA device NAME\n"
     "  --input FILE    analyse a sound file at real-time pace (WAV, FLAC, Ogg, Opus,\n"
     "                  AIFF, ... at any rate: converted to 48 kHz; mono or the first\n"
@@ -29,7 +30,9 @@ const char* const CommandLineUsage =
     "                  the loudest of the columns it covers, so no peak is averaged\n"
     "                  away (default: a column per column drawn, the main window's\n"
     "                  height)\n"
-    "  --from, --to    the part of the file to draw, in seconds\n"
+    "  --from SECONDS  where in the file the picture starts\n"
+    "  --to SECONDS    where in the file the picture ends\n"
+    "  --ini FILE      draw with the settings of FILE instead of the program's own\n"
     "  --bare          no caption line and no frequency scale\n"
     "  --out-dir DIR   write DIR/NAME.png for each input file\n"
     "  --report        measure whole files: loudness, loudness range, peaks, RMS and\n"
@@ -47,7 +50,10 @@ const char* const CommandLineUsage =
     "  --input-name NAME\n"
     "                  the sound level meter's levels and the bands in dB SPL, with\n"
     "                  the calibration and microphone file of input NAME (as\n"
-    "                  --list-devices names it; '' for the default input)\n";
+    "                  --list-devices names it; '' for the default input)\n"
+    "  --help          print this, the settings file in use and where the starter\n"
+    "                  settings come from, and exit\n"
+    "  --version       print the program's version and exit\n";
 
 namespace {
 
@@ -201,6 +207,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv)
             line.listDevices = true;
         else if (argument == "--help" || argument == "-h")
             line.help = true;
+        else if (argument == "--version")
+            line.version = true;
         else if (argument == "--render")
             line.render = true;
         else if (argument == "--report")

@@ -39,6 +39,7 @@ struct CommandLine {
     std::string levelLog;    // --log-levels FILE.csv
     bool listDevices = false;
     bool help = false;
+    bool version = false;    // --version
     bool render = false;     // --render
     RenderRequest renderRequest;
     bool report = false;     // --report

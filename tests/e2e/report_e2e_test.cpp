@@ -123,4 +123,11 @@ TEST_F(Program, GnuParallelGathersTheReportsOfAFolder)
     }
 }
 
+// --version prints the version CMake's project() sets, and nothing else.
+TEST_F(Program, SaysItsVersion)
+{
+    EXPECT_EQ(RunProgram(exe, folder, "--version"), 0);
+    EXPECT_EQ(ReadAll(folder + "/out.txt"), std::string("tavimeter ") + TAVI_VERSION + "\n");
+}
+
 } // namespace

@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+
 #include "store/command_line.h"
 
 namespace {
@@ -107,6 +113,33 @@ TEST(CommandLine, ReportTakesFilesAndItsOwnOptions)
     };
     for (const auto& r : refused)
         EXPECT_EQ(Parse(r.args).error, r.error) << r.args.back();
+}
+
+// --help gives every option a line of its own, and the manual page gives
+// the same options: each one the parser knows, none it does not.
+TEST(CommandLine, HelpAndTheManualPageNameTheSameOptions)
+{
+    std::set<std::string> help;
+    const std::regex helpLine("^  (--[a-z-]+)");
+    std::istringstream usage(CommandLineUsage);
+    for (std::string line; std::getline(usage, line);) {
+        std::smatch m;
+        if (std::regex_search(line, m, helpLine))
+            help.insert(m[1]);
+    }
+    std::set<std::string> manual;
+    std::ifstream page(TAVI_MANUAL_PAGE);
+    ASSERT_TRUE(page.good());
+    const std::regex optionItem("^\\*(--[a-z-]+)\\*");
+    for (std::string line; std::getline(page, line);) {
+        std::smatch m;
+        if (std::regex_search(line, m, optionItem))
+            manual.insert(m[1]);
+    }
+    EXPECT_EQ(help, manual);
+    EXPECT_EQ(help.size(), 21u);
+    for (const std::string& option : help)
+        EXPECT_NE(Parse({option.c_str()}).error, "Unknown argument " + option + ".") << option;
 }
 
 } // namespace
