@@ -64,3 +64,6 @@ single_threaded='BandLevels.*:BandsPerOctave/*:Signals/TempoReadout.*:SpectrumAv
 
 echo "== Fuzzing the INI store and the sound-file reader (60 s each)"
 "$root/scripts/fuzz.sh" 60
+
+echo "== The Debian package: lintian, AppStream, the desktop entry, install and remove (as root)"
+"$root/scripts/check-package.sh"
