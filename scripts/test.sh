@@ -30,11 +30,12 @@ build "$root/build"
 echo "== Tests (unit, gui, e2e)"
 "$root/scripts/test-rig.sh" ctest --test-dir "$root/build" --output-on-failure -j "$jobs"
 
-echo "== Install (program, desktop entry, icon)"
+echo "== Install (program, desktop entry, icon, metainfo, manual page)"
 staging=$(mktemp -d /tmp/tavi-install.XXXXXX)
 cmake --install "$root/build" --prefix "$staging" >/dev/null
-for file in bin/tavimeter share/applications/tavimeter.desktop share/icons/hicolor/128x128/apps/tavimeter.png \
-            share/tavimeter/tavimeter.ini; do
+for file in bin/tavimeter share/applications/tavimeter.desktop share/icons/hicolor/64x64/apps/tavimeter.png \
+            share/tavimeter/tavimeter.ini share/metainfo/io.github.tavimeter.Tavimeter.metainfo.xml \
+            share/man/man1/tavimeter.1.gz; do
   [ -f "$staging/$file" ] || { echo "install: $file is missing" >&2; exit 1; }
 done
 desktop-file-validate "$staging/share/applications/tavimeter.desktop"
