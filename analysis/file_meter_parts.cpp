@@ -43,6 +43,7 @@ void CLoudnessPart::EndInterval()
 
 void CLoudnessPart::Finish(FileMeasurement& m)
 {
+    loudness.ReadIntegrated();
     const MeterReadings& r = loudness.Readings();
     m.integrated = r.integrated;
     m.range = r.range;

@@ -28,6 +28,7 @@ public:
 // channel.
 class CLoudnessPart : public CFileMeterPart {
 public:
+    CLoudnessPart() { loudness.SetIntegratedEveryBlock(false); }
     void Add(const int16_t* stereo, size_t frames) override;
     void EndInterval() override;
     void Finish(FileMeasurement& m) override;

@@ -137,8 +137,14 @@ void CLoudnessMeter::Update()
     }
     r.momentary = Loudness(MomentaryFrames);
     r.shortTerm = Loudness(ShortTermFrames);
-    r.integrated = Reading(ebur128_loudness_global, states->integrating, Silence);
-    r.range = Reading(ebur128_loudness_range, states->integrating, 0.0);
+    if (integratedEveryBlock)
+        ReadIntegrated();
     r.maxMomentary = std::max(r.maxMomentary, r.momentary);
     r.maxShortTerm = std::max(r.maxShortTerm, r.shortTerm);
+}
+
+void CLoudnessMeter::ReadIntegrated()
+{
+    readings.integrated = Reading(ebur128_loudness_global, states->integrating, Silence);
+    readings.range = Reading(ebur128_loudness_range, states->integrating, 0.0);
 }

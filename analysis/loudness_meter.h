@@ -65,6 +65,12 @@ public:
     // The integrated values (integrated loudness, range, maxima) start
     // again; the momentary and short-term windows go on.
     void Reset();
+    // Whether the integrated loudness and the range are read after every
+    // block (the default, for a meter that shows them) or only when
+    // ReadIntegrated is called: libebur128 walks its histograms for each
+    // reading, which a file's measurement needs only at the end.
+    void SetIntegratedEveryBlock(bool every) { integratedEveryBlock = every; }
+    void ReadIntegrated();
     const MeterReadings& Readings() const { return readings; }
 
 private:
@@ -84,5 +90,6 @@ private:
     CSlidingSum weightedSquares{ShortTermFrames};  // per frame, both channels
     CSlidingSum squares[2]{CSlidingSum(RmsFrames), CSlidingSum(RmsFrames)};
     int64_t quietFrames = 0;  // since the newest sample that was not 0
+    bool integratedEveryBlock = true;
     MeterReadings readings;
 };
