@@ -123,13 +123,12 @@ void CBandPart::EndInterval()
         eq.push_back(SoundLevel(ms));
     intervalEq.push_back(std::move(eq));
     intervalFrames = 0;
-    intervalsEnded = true;
 }
 
 void CBandPart::Finish(FileMeasurement& m)
 {
     // With intervals, every frame is in one of them already.
-    if (!intervalsEnded)
+    if (intervalEq.empty())
         AddToFileBands(bands.TakeMeanSquares(), static_cast<double>(frames));
     for (const FractionalOctaveBand& b : bands.Bands()) {
         m.bandNominal.push_back(b.nominal);

@@ -76,7 +76,6 @@ private:
     CBandEnergy bands;
     std::vector<double> left, fileEnergy;
     uint64_t frames = 0, intervalFrames = 0;
-    bool intervalsEnded = false;
     std::vector<std::vector<double>> intervalEq;
 };
 
